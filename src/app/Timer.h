@@ -1,0 +1,32 @@
+#pragma once
+#include <functional>
+#include <string>
+
+namespace nightjar::app {
+
+/// An abstract interval timer: Qt binds it to QTimer, tests tick it from a fake clock.
+class Timer {
+public:
+    Timer(std::string name, int intervalMs) : name_(std::move(name)), interval_(intervalMs) {}
+
+    const std::string& name() const { return name_; }
+    int interval() const { return interval_; }
+    void setInterval(int ms) { interval_ = ms; }
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on) { enabled_ = on; }
+    void onTick(std::function<void()> handler) { handler_ = std::move(handler); }
+    /// Runs the handler when enabled (the binding calls this on every elapsed interval).
+    void tick() {
+        if (enabled_ && handler_) {
+            handler_();
+        }
+    }
+
+private:
+    std::string name_;
+    int interval_;
+    bool enabled_ = false;
+    std::function<void()> handler_;
+};
+
+}  // namespace nightjar::app

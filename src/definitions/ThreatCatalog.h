@@ -1,0 +1,22 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nightjar::definitions {
+
+struct ThreatTypeInfo {
+    std::string_view type;
+    std::string_view risk;
+    std::string_view description;
+};
+
+/// Looks a threat type up, case-sensitively and without trimming. The empty type is known
+/// ("Medium", "Unknown").
+std::optional<ThreatTypeInfo> LookupThreatType(std::string_view type);
+
+/// The risk pass for one result row: a known type sets risk and details; an unknown one
+/// leaves both as they are.
+void AssignRisk(std::string_view type, std::string& risk, std::string& details);
+
+}  // namespace nightjar::definitions

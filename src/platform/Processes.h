@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nightjar::platform {
+
+struct SnapshotEntry {
+    std::uint32_t pid = 0;
+    std::string exeFile;  ///< szExeFile as the snapshot gives it
+};
+
+enum class WaitResult { Signaled, TimedOut, Failed };
+
+/// Running processes. No call throws.
+class Processes {
+public:
+    virtual ~Processes() = default;
+    /// EnumProcesses: every process id, nullopt when listing fails.
+    virtual std::optional<std::vector<std::uint32_t>> processIds() = 0;
+    /// Opens the process with query + VM read rights and enumerates its modules; nullopt
+    /// when either fails. Otherwise the first module's base name, or "" when only the name
+    /// lookup fails.
+    virtual std::optional<std::string> moduleBaseName(std::uint32_t pid) = 0;
+    /// GetModuleFileNameEx of the first module, nullopt when the process cannot be opened
+    /// or read.
+    virtual std::optional<std::string> firstModulePath(std::uint32_t pid) = 0;
+    /// CreateToolhelp32Snapshot listing, nullopt on failure.
+    virtual std::optional<std::vector<SnapshotEntry>> snapshot() = 0;
+    /// Raise or drop SeDebugPrivilege; false when the token cannot be adjusted.
+    virtual bool setDebugPrivilege(bool enable) = 0;
+    /// Open with all access and TerminateProcess.
+    virtual bool terminate(std::uint32_t pid, std::uint32_t exitCode) = 0;
+    /// Open with terminate rights only, read the exit code and terminate with it.
+    virtual void terminateLegacy(std::uint32_t pid) = 0;
+    /// Wait for the process to end.
+    virtual WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) = 0;
+    /// GetVersionEx platform id: 2 for the NT family, 1 for Windows 9x.
+    virtual int platformId() = 0;
+};
+
+}  // namespace nightjar::platform

@@ -1,0 +1,1 @@
+int nj_posix_placeholder = 0;

@@ -1,0 +1,99 @@
+#include "util/LineReader.h"
+
+#include <cstring>
+
+namespace nightjar {
+
+namespace {
+constexpr std::size_t kChunk = 1 << 16;
+}
+
+LineReader::LineReader(std::unique_ptr<platform::InputFile> file) : file_(std::move(file)) {}
+
+LineReader::LineReader(platform::FileSystem& fs, std::string_view path)
+    : file_(fs.openRead(path)) {}
+
+bool LineReader::fill() {
+    if (eof_ || !file_) {
+        return false;
+    }
+    if (pos_ > 0) {
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+    }
+    std::size_t old = buffer_.size();
+    buffer_.resize(old + kChunk);
+    std::size_t n = file_->read(buffer_.data() + old, kChunk);
+    buffer_.resize(old + n);
+    if (n == 0) {
+        eof_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::next(std::string& line) {
+    if (!file_) {
+        return false;
+    }
+    std::size_t scanFrom = pos_;
+    for (;;) {
+        const char* start = buffer_.data() + scanFrom;
+        const void* nl = std::memchr(start, '\n', buffer_.size() - scanFrom);
+        if (nl != nullptr) {
+            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
+            std::size_t len = end - pos_;
+            if (len > 0 && buffer_[end - 1] == '\r') {
+                --len;
+            }
+            line.assign(buffer_, pos_, len);
+            pos_ = end + 1;
+            ++lines_;
+            return true;
+        }
+        std::size_t consumed = buffer_.size() - pos_;
+        if (!fill()) {
+            // End of file: whatever is left is the last line (no final line break).
+            if (pos_ >= buffer_.size()) {
+                return false;
+            }
+            std::size_t len = buffer_.size() - pos_;
+            if (buffer_[buffer_.size() - 1] == '\r') {
+                --len;
+            }
+            line.assign(buffer_, pos_, len);
+            pos_ = buffer_.size();
+            ++lines_;
+            return true;
+        }
+        scanFrom = pos_ + consumed;
+    }
+}
+
+std::size_t countLines(platform::FileSystem& fs, std::string_view path) {
+    auto in = fs.openRead(path);
+    if (!in) {
+        return 0;
+    }
+    std::size_t lines = 0;
+    char buf[kChunk];
+    char last = '\n';
+    for (;;) {
+        std::size_t n = in->read(buf, sizeof buf);
+        if (n == 0) {
+            break;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (buf[i] == '\n') {
+                ++lines;
+            }
+        }
+        last = buf[n - 1];
+    }
+    if (last != '\n') {
+        ++lines;
+    }
+    return lines;
+}
+
+}  // namespace nightjar

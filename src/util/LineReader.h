@@ -1,0 +1,37 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace nightjar {
+
+/// Reads a file a line at a time: lines of any length, CR LF or bare LF line ends, a
+/// missing final line break, and any byte 0..255 inside a line.
+class LineReader {
+public:
+    explicit LineReader(std::unique_ptr<platform::InputFile> file);
+    /// Opens `path` on `fs`; isOpen() is false when it cannot be read.
+    LineReader(platform::FileSystem& fs, std::string_view path);
+
+    bool isOpen() const { return file_ != nullptr; }
+    /// The next line without its line end; false at the end of the file.
+    bool next(std::string& line);
+    /// Lines read so far.
+    std::size_t lineNumber() const { return lines_; }
+
+private:
+    bool fill();
+
+    std::unique_ptr<platform::InputFile> file_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool eof_ = false;
+    std::size_t lines_ = 0;
+};
+
+/// Number of lines `LineReader` would return for the file; 0 when it cannot be read.
+std::size_t countLines(platform::FileSystem& fs, std::string_view path);
+
+}  // namespace nightjar

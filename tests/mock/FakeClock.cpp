@@ -1,0 +1,1 @@
+#include "mock/FakeClock.h"
