@@ -21,7 +21,7 @@ inline constexpr int Interrupted = 130;
 /// State shared by the command handlers: the global options and the platform layer,
 /// created on first use.
 class CliEnv {
-public:
+  public:
     std::string machineRoot;  ///< --machine-root
     std::string programDir;   ///< --program-dir (Windows or host path)
     std::string serverUrl;    ///< --server (definition server base URL)
@@ -35,7 +35,7 @@ public:
     /// Prints "nightjar-cli: MESSAGE" on stderr and sets exit status 2.
     void fail(const std::string& message);
 
-private:
+  private:
     std::unique_ptr<platform::Platform> platform_;
     bool platformTried_ = false;
 };
@@ -45,7 +45,7 @@ void addInfoCommands(CLI::App& app, CliEnv& env);
 void addDefinitionCommands(CLI::App& app, CliEnv& env);
 void addRegistryCommands(CLI::App& app, CliEnv& env);
 void addSettingsCommands(CLI::App& app, CliEnv& env);
-void addScanCommands(CLI::App& app, CliEnv& env);     ///< scan, exclusions
-void addUpdateCommands(CLI::App& app, CliEnv& env);   ///< update
+void addScanCommands(CLI::App& app, CliEnv& env);    ///< scan, exclusions
+void addUpdateCommands(CLI::App& app, CliEnv& env);  ///< update
 
 }  // namespace nightjar::cli

@@ -1,0 +1,47 @@
+#include "cli/CliEnv.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "util/Text.h"
+
+namespace nightjar::cli {
+
+platform::Platform* CliEnv::platform() {
+    if (!platformTried_) {
+        platformTried_ = true;
+        platform::PlatformOptions options;
+        options.machineRoot = machineRoot;
+        std::string error;
+        platform_ = platform::createPlatform(options, error);
+        if (!platform_) {
+            fail("cannot open the machine: " + error);
+        }
+    }
+    return platform_.get();
+}
+
+std::string CliEnv::programFolder() {
+    platform::Platform* p = platform();
+    if (!p) {
+        return {};
+    }
+    if (!programDir.empty()) {
+        // A host path is mapped to its Windows form; a Windows path is taken as it is.
+        if (programDir.size() >= 2 && programDir[1] == ':') {
+            return programDir;
+        }
+        std::string w = p->fileSystem->windowsPath(programDir);
+        return w.empty() ? programDir : w;
+    }
+    std::string exe = p->versionInfo->executablePath();
+    auto slash = exe.find_last_of("\\/");
+    return slash == std::string::npos ? exe : exe.substr(0, slash);
+}
+
+void CliEnv::fail(const std::string& message) {
+    std::cerr << "nightjar-cli: " << message << '\n';
+    exitCode = exitcode::Error;
+}
+
+}  // namespace nightjar::cli

@@ -1,0 +1,36 @@
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "cli/CliEnv.h"
+
+int main(int argc, char** argv) {
+    using namespace nightjar::cli;
+    CliEnv env;
+    CLI::App app{"Nightjar command line: definitions, registry, settings, scans and updates",
+                 "nightjar-cli"};
+    app.require_subcommand(1);
+    app.add_option("--machine-root", env.machineRoot,
+                   "Machine root folder (POSIX): dosdevices/<letter>: entries map the drives");
+    app.add_option("--program-dir", env.programDir, "Program folder (Windows or host path)");
+    app.add_option("--server", env.serverUrl, "Definition server base URL");
+
+    addInfoCommands(app, env);
+    addDefinitionCommands(app, env);
+    addRegistryCommands(app, env);
+    addSettingsCommands(app, env);
+    addScanCommands(app, env);
+    addUpdateCommands(app, env);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return exitcode::Error;
+    }
+    std::fflush(stdout);
+    return env.exitCode;
+}

@@ -1,0 +1,28 @@
+#include "mock/FakeHttp.h"
+
+#include <algorithm>
+
+namespace nightjar::mock {
+
+platform::HttpResult FakeHttp::get(std::string_view url, const platform::HttpProgress& progress) {
+    requests_.emplace_back(url);
+    platform::HttpResult r;
+    if (handler_) {
+        r = handler_(std::string(url));
+    } else if (auto it = table_.find(std::string(url)); it != table_.end()) {
+        r = it->second;
+    } else {
+        r = {false, {}, "host not found"};
+    }
+    if (r.ok && progress) {
+        for (std::size_t got = 0; got < r.body.size();) {
+            got = std::min(r.body.size(), got + block_);
+            if (!progress(got)) {
+                return {false, {}, "cancelled"};
+            }
+        }
+    }
+    return r;
+}
+
+}  // namespace nightjar::mock
