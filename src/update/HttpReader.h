@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/Http.h"
+
+namespace nightjar::update {
+
+/// Result of one GET: the body, and whether the request succeeded at all. A failed request
+/// (no network, unknown host, HTTP error, time-out) has ok == false and an empty text.
+struct FetchResult {
+    bool ok = false;
+    std::string text;
+    std::string error;  ///< short reason when !ok
+};
+
+/// The plain HTTP reader used by updates, language downloads and submissions.
+class HttpReader {
+  public:
+    using StatusCallback = std::function<void(std::string_view)>;
+    using PumpCallback = std::function<void()>;
+
+    /// `pump` is called after every block read (yield to the message loop); may be empty.
+    explicit HttpReader(platform::Http& http, PumpCallback pump = {});
+
+    /// Whole body of `url`; ok == false and an empty text on any failure.
+    FetchResult FetchUrlText(std::string_view url);
+    /// The same; after every block `status` receives "Downloaded N bytes.".
+    FetchResult FetchUrlTextWithProgress(std::string_view url, const StatusCallback& status);
+
+    /// "Downloaded " + bytes + " bytes.".
+    static std::string ProgressText(std::size_t bytes);
+
+  private:
+    FetchResult fetch(std::string_view url, const StatusCallback* status);
+
+    platform::Http& http_;
+    PumpCallback pump_;
+};
+
+}  // namespace nightjar::update
