@@ -27,6 +27,8 @@ struct Platform {
     std::unique_ptr<Clock> clock;
     std::unique_ptr<SingleInstance> singleInstance;
     std::unique_ptr<SystemRestore> systemRestore;
+    /// The machine root folder on POSIX (host path); empty on Windows.
+    std::string machineRoot;
 };
 
 struct PlatformOptions {
