@@ -13,7 +13,8 @@ struct ApplyResult {
     /// whose outdated entries were removed. 0 when nothing was written.
     long count = 0;
     /// False when a pass failed (a malformed record of an accepted kind, or a file error):
-    /// then no definition file was changed and count is 0.
+    /// then no definition file was changed and count is 0. Also false, with the count,
+    /// when renaming a finished file into place failed (files renamed before it stay).
     bool complete = true;
     /// The file of the pass that failed, empty when complete.
     std::string failedFile;
