@@ -1,0 +1,62 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "definitions/SignatureStore.h"
+
+namespace nightjar::scan {
+
+/// Hash index over the file and folder tables so that a walk checks each object with one
+/// lookup. It yields exactly the entries a search in table order would consider: the
+/// entries whose name (files) or path (folders) equals the checked one, in table order,
+/// none at or after the first empty name or path. Entries that hold "[drive]" depend on
+/// the drive of the checked path; they are kept aside and resolved per check.
+class SignatureIndex {
+  public:
+    /// Rebuilds the index when the store's tables changed since the last call.
+    void refresh(const definitions::SignatureStore& store);
+
+    /// Table indices of the file entries whose name, with "[drive]" replaced by `drive`,
+    /// lower-cased and trimmed, equals `nameKey` (already lower-cased and trimmed).
+    void fileCandidates(std::string_view nameKey, std::string_view drive,
+                        std::vector<std::uint32_t>& out) const;
+    /// Table indices of the folder entries whose path, so replaced, lower-cased, trimmed
+    /// and without a final "\" (when longer than one character), equals `folderKey`.
+    void folderCandidates(std::string_view folderKey, std::string_view drive,
+                          std::vector<std::uint32_t>& out) const;
+
+    /// Key of a file entry name: "[drive]" replaced (ignoring case), lower-cased, trimmed.
+    static std::string FileKey(std::string_view entryName, std::string_view drive);
+    /// Key of a folder entry path: as FileKey, then a final "\" removed when longer than
+    /// one character.
+    static std::string FolderKey(std::string_view entryPath, std::string_view drive);
+
+    std::size_t fileCutoff() const { return files_.cutoff; }
+    std::size_t folderCutoff() const { return folders_.cutoff; }
+
+  private:
+    struct Table {
+        std::unordered_map<std::string, std::vector<std::uint32_t>> buckets;
+        std::vector<std::uint32_t> driveEntries;  // hold "[drive]", before the cutoff
+        std::size_t cutoff = 0;  // first entry without "[drive]" whose key is empty
+        const std::vector<definitions::SignatureEntry>* rows = nullptr;
+    };
+    static void build(Table& t, const std::vector<definitions::SignatureEntry>& rows, bool folders);
+    static void candidates(const Table& t, std::string_view key, std::string_view drive,
+                           bool folders, std::vector<std::uint32_t>& out);
+
+    Table files_;
+    Table folders_;
+    bool built_ = false;
+    std::uint64_t generation_ = 0;
+    const void* fileData_ = nullptr;
+    std::size_t fileSize_ = 0;
+    const void* folderData_ = nullptr;
+    std::size_t folderSize_ = 0;
+};
+
+}  // namespace nightjar::scan
