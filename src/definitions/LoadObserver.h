@@ -6,7 +6,7 @@ namespace nightjar::definitions {
 /// What a long-running reader needs from the program around it: the stop request, a
 /// yield to the message loop, and the loading display.
 class LoadObserver {
-public:
+  public:
     virtual ~LoadObserver() = default;
     virtual bool stopRequested() const { return false; }
     /// Yield to the message loop (called after every line).

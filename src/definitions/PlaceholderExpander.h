@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,27 +13,47 @@ namespace nightjar::definitions {
 /// locations by the machine's folders, each with a trailing backslash. Folder lookups are
 /// cached: they do not change while the program runs.
 class PlaceholderExpander {
-public:
+  public:
+    /// Number of rows of the placeholder table.
+    static constexpr std::size_t kRowCount = 30;
+
     explicit PlaceholderExpander(platform::ShellFolders& shell);
 
     /// Expands every placeholder of `text` (in place) and returns the result.
     std::string ExpandPlaceholders(std::string& text);
     /// Convenience for a temporary.
     std::string Expand(std::string_view text);
+    /// The same as ExpandPlaceholders without the returned copy (for per-line readers).
+    void ExpandInPlace(std::string& text);
     /// First three characters of the user's Programs folder ("C:\"), "" when unresolved.
     std::string SystemDriveRoot();
-    /// The Windows system directory with a trailing backslash.
+    /// The Windows system directory with a trailing backslash ("" when unresolved).
     std::string SystemDirectory();
     /// Folder path of a CSIDL with trailing backslash, "" when unresolved (cached).
     const std::string& FolderPath(int csidl);
 
-private:
+    /// Placeholder text of table row `row` (0-based), as written in definitions.
+    static std::string_view PlaceholderAt(std::size_t row);
+    /// The text that replaces the placeholder of row `row`.
+    const std::string& RowValue(std::size_t row);
+
+  private:
+    /// Row-by-row replacement in table order; the reference behaviour.
+    void expandSequential(std::string& text);
+    /// Row index of the bracketed name `name` ("[windir]"), or -1.
+    static int rowOf(std::string_view name);
+    bool rowIsSafe(std::size_t row);
+
     platform::ShellFolders& shell_;
     std::array<std::optional<std::string>, 64> cache_;
     std::optional<std::string> driveRoot_;
     std::optional<std::string> systemDir_;
     std::optional<std::string> user_;
     std::optional<std::string> allUsers_;
+    std::string outOfRange_;  ///< FolderPath of an id beyond the cache
+    /// Per row: 0 not yet known, 1 the value can be spliced in a single pass, 2 it cannot.
+    std::array<std::uint8_t, kRowCount> rowSafe_{};
+    std::string scratch_;
 };
 
 }  // namespace nightjar::definitions

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "definitions/LoadObserver.h"
@@ -13,9 +14,9 @@ namespace nightjar::definitions {
 
 /// One row of the file or folder table.
 struct SignatureEntry {
-    std::string folder;      ///< lower case; files: ends in "\" (or empty); folders: no trailing "\"
-    std::string name;        ///< lower case, trimmed
-    std::string type;        ///< threat type ("TYPE" in the file table reads as "Spyware")
+    std::string folder;  ///< lower case; files: ends in "\" (or empty); folders: no trailing "\"
+    std::string name;    ///< lower case, trimmed
+    std::string type;    ///< threat type ("TYPE" in the file table reads as "Spyware")
     std::string threatName;  ///< as written
 };
 
@@ -30,14 +31,17 @@ struct DefinitionCounts {
 
 /// The in-memory signature tables, the protected-item list and the definition counts.
 class SignatureStore {
-public:
+  public:
     static constexpr std::size_t kTableSize = 100001;
 
-    SignatureStore(platform::FileSystem& fs, PlaceholderExpander& expander,
-                   std::string dataFolder);
+    SignatureStore(platform::FileSystem& fs, PlaceholderExpander& expander, std::string dataFolder);
 
     /// Fills the file and folder tables unless they are filled already. A stop request
     /// during loading leaves them unfilled, so the next scan loads them whole.
+    /// The tables hold only the filled entries, contiguous in file order (at most
+    /// kTableSize each). An entry may have an empty name (file table) or folder (folder
+    /// table); a search that stops at the first empty slot of the classic fixed-size table
+    /// stops at such an entry, or at the end of the vector.
     void LoadFileSignatures(LoadObserver& observer);
     bool filesLoaded() const { return filesLoaded_; }
     /// Incremented each time the tables are (re)filled; lets indexes know they are stale.
@@ -58,7 +62,20 @@ public:
 
     const std::string& dataFolder() const { return dataFolder_; }
 
-private:
+  private:
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept;
+    };
+    using KeySet = std::unordered_set<std::string, KeyHash, std::equal_to<>>;
+
+    /// Loads one of the two tables; false when a stop request ended it.
+    bool loadTable(std::string_view fileName, bool fileTable, std::vector<SignatureEntry>& table,
+                   LoadObserver& observer);
+    /// The protection test on a candidate that is already lower case; `c` is used as
+    /// scratch space.
+    bool isProtectedLowered(std::string& c) const;
+
     platform::FileSystem& fs_;
     PlaceholderExpander& expander_;
     std::string dataFolder_;
@@ -67,8 +84,10 @@ private:
     bool filesLoaded_ = false;
     std::uint64_t generation_ = 0;
     std::vector<std::string> safetyEntries_;
-    // Normalised safety entries for the protection test (built with the list).
-    std::vector<std::string> safetyNormalized_;
+    // Every text a normalised candidate may equal to be protected, built with the list:
+    // each normalised element s, s + "\", and s without a final "\". One lookup answers
+    // what comparing against every element would.
+    KeySet protectedKeys_;
     bool anySafetyEntry_ = false;
     DefinitionCounts counts_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ struct ThreatTypeInfo {
     std::string_view risk;
     std::string_view description;
 };
+
+/// Every row of the catalog, in its fixed order (the empty type first).
+std::span<const ThreatTypeInfo> ThreatCatalog();
 
 /// Looks a threat type up, case-sensitively and without trimming. The empty type is known
 /// ("Medium", "Unknown").

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -7,14 +8,28 @@
 
 namespace nightjar::localization {
 
+/// One English default: a MSG_ key and its text.
+struct DefaultMessage {
+    std::string_view key;
+    std::string_view text;
+};
+
+/// The 70 English defaults, in the order in which they are stored.
+std::span<const DefaultMessage> DefaultMessages();
+/// English texts for the keys that the program uses without a classic default
+/// ("MSG_TITLELANGUAGE", "MSG_DOWNLOADED"). They are stored right after the 70 defaults, so
+/// that a translation can replace them like any other entry and the English program never
+/// shows an empty caption.
+std::span<const DefaultMessage> SupplementaryMessages();
+
 /// The MSG_ texts in the current language, with the white-label placeholders filled.
 class MessageCatalog {
-public:
+  public:
     static constexpr std::size_t kCapacity = 201;
 
     explicit MessageCatalog(ProductIdentity identity);
 
-    /// Stores the 70 English defaults in their fixed order.
+    /// Stores the 70 English defaults in their fixed order, then the supplementary texts.
     void LoadDefaultMessages();
     /// Stores a new entry in the first free slot; does nothing when all 201 are used.
     void setMessage(std::string_view key, std::string_view text);
@@ -29,7 +44,7 @@ public:
 
     const ProductIdentity& identity() const { return identity_; }
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string text;

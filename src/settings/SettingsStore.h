@@ -12,7 +12,7 @@ namespace nightjar::settings {
 /// program finds the record. Reads never fail (a missing key gives the default) and
 /// nothing is cached.
 class SettingsStore {
-public:
+  public:
     static constexpr std::string_view kRoot = "Software\\VB and VBA Program Settings";
 
     SettingsStore(platform::Registry& registry, std::string appName);
@@ -34,7 +34,7 @@ public:
     /// Option button form: "True"/"False", also "1"/"0" and other numbers (non-zero true).
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
-private:
+  private:
     platform::Registry& registry_;
     std::string appName_;
 };

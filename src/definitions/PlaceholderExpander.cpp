@@ -1,0 +1,249 @@
+#include "definitions/PlaceholderExpander.h"
+
+#include <cstring>
+
+#include "util/Text.h"
+
+namespace nightjar::definitions {
+
+namespace {
+
+enum class RowKind : std::uint8_t { Folder, Empty, Profile };
+
+struct Row {
+    std::string_view placeholder;
+    int csidl;
+    RowKind kind;
+};
+
+constexpr int kCsidlPrograms = 2;
+constexpr int kCsidlStartMenu = 11;
+constexpr int kCsidlCommonStartMenu = 22;
+constexpr std::size_t kUserRow = 28;
+constexpr std::size_t kAllUsersRow = 29;
+
+// In the order in which they are applied. The last two match case exactly.
+constexpr std::array<Row, PlaceholderExpander::kRowCount> kRows = {{
+    {"[startsp]", 29, RowKind::Folder},
+    {"[appdata]", 26, RowKind::Folder},
+    {"[recycle]", 10, RowKind::Empty},  // virtual folder without a path
+    {"[comstar]", 30, RowKind::Folder},
+    {"[comapp]", 35, RowKind::Folder},
+    {"[desktop]", 25, RowKind::Folder},  // all users' desktop
+    {"[comdocs]", 46, RowKind::Folder},
+    {"[comfav]", 31, RowKind::Folder},
+    {"[comprog]", 23, RowKind::Folder},
+    {"[comstam]", 22, RowKind::Folder},
+    {"[comtemp]", 45, RowKind::Folder},
+    {"[cookies]", 33, RowKind::Folder},
+    {"[comdesk]", 16, RowKind::Folder},  // the user's own desktop
+    {"[favorit]", 6, RowKind::Folder},
+    {"[fonts]", 20, RowKind::Folder},
+    {"[history]", 34, RowKind::Folder},
+    {"[netcach]", 32, RowKind::Folder},
+    {"[progs]", 2, RowKind::Folder},
+    {"[progfil]", 38, RowKind::Folder},
+    {"[comprogfil]", 43, RowKind::Folder},
+    {"[personl]", 5, RowKind::Folder},
+    {"[recent]", 8, RowKind::Folder},
+    {"[sendto]", 9, RowKind::Folder},
+    {"[startup]", 7, RowKind::Folder},
+    {"[strtmnu]", 11, RowKind::Folder},
+    {"[system]", 37, RowKind::Folder},
+    {"[templat]", 21, RowKind::Folder},
+    {"[windir]", 36, RowKind::Folder},
+    {"[user]", kCsidlStartMenu, RowKind::Profile},
+    {"[alluser]", kCsidlCommonStartMenu, RowKind::Profile},
+}};
+
+constexpr std::size_t kLongestPlaceholder = 12;
+
+std::string cutAtNul(std::string s) {
+    auto nul = s.find('\0');
+    if (nul != std::string::npos) {
+        s.resize(nul);
+    }
+    return s;
+}
+
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+}  // namespace
+
+PlaceholderExpander::PlaceholderExpander(platform::ShellFolders& shell) : shell_(shell) {}
+
+std::string_view PlaceholderExpander::PlaceholderAt(std::size_t row) {
+    return row < kRows.size() ? kRows[row].placeholder : std::string_view{};
+}
+
+const std::string& PlaceholderExpander::FolderPath(int csidl) {
+    auto lookUp = [this](int id) {
+        std::string path;
+        if (auto found = shell_.specialFolder(id)) {
+            path = cutAtNul(std::move(*found));
+            // A call that produced no text resolved nothing.
+            if (!path.empty()) {
+                path.push_back('\\');
+            }
+        }
+        return path;
+    };
+    if (csidl < 0 || static_cast<std::size_t>(csidl) >= cache_.size()) {
+        outOfRange_ = lookUp(csidl);
+        return outOfRange_;
+    }
+    auto& slot = cache_[static_cast<std::size_t>(csidl)];
+    if (!slot) {
+        slot = lookUp(csidl);
+    }
+    return *slot;
+}
+
+const std::string& PlaceholderExpander::RowValue(std::size_t row) {
+    static const std::string kEmpty;
+    if (row >= kRows.size()) {
+        return kEmpty;
+    }
+    const Row& r = kRows[row];
+    switch (r.kind) {
+        case RowKind::Empty:
+            return kEmpty;
+        case RowKind::Folder:
+            return FolderPath(r.csidl);
+        case RowKind::Profile: {
+            auto& slot = row == kUserRow ? user_ : allUsers_;
+            if (!slot) {
+                // The profile folder is the Start Menu folder without its own name.
+                slot = text::ireplaceAll(FolderPath(r.csidl), "\\Start Menu", "");
+            }
+            return *slot;
+        }
+    }
+    return kEmpty;
+}
+
+bool PlaceholderExpander::rowIsSafe(std::size_t row) {
+    if (rowSafe_[row] == 0) {
+        // A value may be spliced in one left-to-right pass only when it cannot take part in
+        // forming another placeholder: it is not empty (joining its neighbours) and holds no
+        // bracket.
+        const std::string& v = RowValue(row);
+        rowSafe_[row] = (!v.empty() && v.find_first_of("[]") == std::string::npos) ? 1 : 2;
+    }
+    return rowSafe_[row] == 1;
+}
+
+int PlaceholderExpander::rowOf(std::string_view name) {
+    if (name.size() > kLongestPlaceholder) {
+        return -1;
+    }
+    char lower[kLongestPlaceholder];
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        lower[i] = asciiLower(name[i]);
+    }
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        std::string_view p = kRows[row].placeholder;
+        if (p.size() != name.size()) {
+            continue;
+        }
+        if (row == kUserRow || row == kAllUsersRow) {
+            if (name == p) {
+                return static_cast<int>(row);
+            }
+        } else if (std::memcmp(lower, p.data(), p.size()) == 0) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
+void PlaceholderExpander::expandSequential(std::string& text) {
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        const std::string& value = RowValue(row);
+        if (row == kUserRow || row == kAllUsersRow) {
+            text = text::replaceAll(text, kRows[row].placeholder, value);
+        } else {
+            text = text::ireplaceAll(text, kRows[row].placeholder, value);
+        }
+    }
+}
+
+void PlaceholderExpander::ExpandInPlace(std::string& text) {
+    std::size_t open = text.find('[');
+    if (open == std::string::npos) {
+        return;  // the common case for most fields: nothing to do
+    }
+    // Placeholders are bracketed names without inner brackets, so occurrences never
+    // overlap; while every inserted value is safe (see rowIsSafe) one pass that replaces
+    // each occurrence by its row's value gives exactly what the row-by-row replacement
+    // gives. Anything else takes the row-by-row path.
+    scratch_.clear();
+    std::size_t copied = 0;
+    while (open != std::string::npos) {
+        std::size_t close = text.find_first_of("[]", open + 1);
+        if (close == std::string::npos) {
+            break;
+        }
+        if (text[close] == '[') {
+            open = close;
+            continue;
+        }
+        int row = rowOf(std::string_view(text).substr(open, close - open + 1));
+        if (row >= 0) {
+            auto r = static_cast<std::size_t>(row);
+            if (!rowIsSafe(r)) {
+                expandSequential(text);
+                return;
+            }
+            scratch_.append(text, copied, open - copied);
+            scratch_.append(RowValue(r));
+            copied = close + 1;
+        }
+        open = text.find('[', close + 1);
+    }
+    if (copied == 0) {
+        return;
+    }
+    scratch_.append(text, copied, std::string::npos);
+    text.swap(scratch_);
+}
+
+std::string PlaceholderExpander::ExpandPlaceholders(std::string& text) {
+    ExpandInPlace(text);
+    return text;
+}
+
+std::string PlaceholderExpander::Expand(std::string_view text) {
+    std::string s(text);
+    ExpandInPlace(s);
+    return s;
+}
+
+std::string PlaceholderExpander::SystemDriveRoot() {
+    if (!driveRoot_) {
+        std::string path;
+        if (auto found = shell_.folderLocationPath(kCsidlPrograms)) {
+            path = cutAtNul(std::move(*found));
+        }
+        if (!path.empty() && path.back() != '\\') {
+            path.push_back('\\');
+        }
+        driveRoot_ = path.substr(0, 3);
+    }
+    return *driveRoot_;
+}
+
+std::string PlaceholderExpander::SystemDirectory() {
+    if (!systemDir_) {
+        std::string dir = cutAtNul(shell_.systemDirectory());
+        if (!dir.empty() && dir.back() != '\\') {
+            dir.push_back('\\');
+        }
+        systemDir_ = dir;
+    }
+    return *systemDir_;
+}
+
+}  // namespace nightjar::definitions
