@@ -1,1 +1,0 @@
-int nj_posix_placeholder = 0;
