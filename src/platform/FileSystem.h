@@ -17,6 +17,8 @@ inline constexpr std::uint32_t System = 0x04;
 inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
 inline constexpr std::uint32_t Normal = 0x80;
+/// A link (junction, symbolic link): a walk does not enter it, so link cycles end.
+inline constexpr std::uint32_t ReparsePoint = 0x400;
 }  // namespace attr
 
 /// One entry of a folder listing; "." and ".." are never returned.

@@ -1,0 +1,109 @@
+#include "platform/posix/CurlHttp.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+#include <string>
+
+namespace nightjar::platform::posix {
+
+namespace {
+
+constexpr long kBlockSize = 16 * 1024;
+constexpr long kMaxRedirects = 5;
+
+struct Transfer {
+    std::string body;
+    const HttpProgress* progress = nullptr;
+    bool cancelled = false;
+};
+
+std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    t->body.append(data, n);
+    if (t->progress != nullptr && *t->progress && !(*t->progress)(t->body.size())) {
+        t->cancelled = true;
+        return 0;  // anything but n ends the transfer
+    }
+    return n;
+}
+
+void initOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpResult failure(std::string reason) {
+    HttpResult r;
+    r.ok = false;
+    r.error = std::move(reason);
+    return r;
+}
+
+}  // namespace
+
+CurlHttp::CurlHttp(std::chrono::seconds stallTimeout, std::chrono::seconds connectTimeout)
+    : stallTimeout_(stallTimeout), connectTimeout_(connectTimeout) {
+    initOnce();
+}
+
+HttpResult CurlHttp::get(std::string_view url, const HttpProgress& progress) {
+    // A URL is never sent with raw blanks or control characters.
+    for (char c : url) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) {
+            return failure("malformed URL");
+        }
+    }
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) {
+        return failure("cannot start a transfer");
+    }
+    Transfer transfer;
+    transfer.progress = &progress;
+    const std::string target(url);
+
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+
+    curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kBlockSize);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeout_.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallTimeout_.count()));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onData);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+
+    CURLcode rc = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+
+    if (transfer.cancelled) {
+        return failure("cancelled");
+    }
+    if (rc != CURLE_OK) {
+        return failure(curl_easy_strerror(rc));
+    }
+    if (status < 200 || status > 299) {
+        return failure("HTTP status " + std::to_string(status));
+    }
+    HttpResult result;
+    result.ok = true;
+    result.body = std::move(transfer.body);
+    return result;
+}
+
+}  // namespace nightjar::platform::posix

@@ -1,0 +1,48 @@
+#include "platform/posix/PosixAppendFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace nightjar::platform::posix {
+
+std::unique_ptr<PosixAppendFile> PosixAppendFile::open(const std::string& hostPath) {
+    if (hostPath.empty()) {
+        return nullptr;
+    }
+    int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    return std::unique_ptr<PosixAppendFile>(new PosixAppendFile(fd));
+}
+
+PosixAppendFile::~PosixAppendFile() {
+    ::close(fd_);
+}
+
+bool PosixAppendFile::write(std::string_view data) {
+    while (!data.empty() && !failed_) {
+        ssize_t n = ::write(fd_, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            failed_ = true;
+            break;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return !failed_;
+}
+
+bool PosixAppendFile::commit() {
+    if (failed_) {
+        return false;
+    }
+    return fdatasync(fd_) == 0;
+}
+
+}  // namespace nightjar::platform::posix

@@ -1,0 +1,134 @@
+#include "platform/posix/PosixReplaceFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+namespace nightjar::platform::posix {
+
+namespace {
+
+// Keeps the temporary name within the host's name length limit.
+constexpr std::size_t kMaxBaseName = 200;
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string uniqueSuffix() {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned seed = std::random_device{}();
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%d-%x-%u", static_cast<int>(getpid()), seed, ++counter);
+    return buf;
+}
+
+void syncFolder(const std::string& folder) {
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<PosixReplaceFile> PosixReplaceFile::open(const std::string& hostPath) {
+    if (hostPath.empty() || hostPath.back() == '/') {
+        return nullptr;
+    }
+    struct stat st {};
+    bool targetExists = stat(hostPath.c_str(), &st) == 0;
+    if (targetExists && S_ISDIR(st.st_mode)) {
+        return nullptr;
+    }
+    const std::string folder = folderOf(hostPath);
+    std::string base = nameOf(hostPath).substr(0, kMaxBaseName);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temp =
+            folder + (folder == "/" ? "" : "/") + "." + base + ".njtmp-" + uniqueSuffix();
+        // The umask applies to a new file as it would to the target created directly.
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (targetExists) {
+                fchmod(fd, st.st_mode & 07777);
+            }
+            return std::unique_ptr<PosixReplaceFile>(new PosixReplaceFile(fd, hostPath, temp));
+        }
+        if (errno != EEXIST) {
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+PosixReplaceFile::PosixReplaceFile(int fd, std::string target, std::string temp)
+    : fd_(fd), targetPath_(std::move(target)), tempPath_(std::move(temp)) {}
+
+PosixReplaceFile::~PosixReplaceFile() {
+    if (!done_) {
+        discard();
+    }
+}
+
+void PosixReplaceFile::discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    ::unlink(tempPath_.c_str());
+    done_ = true;
+}
+
+bool PosixReplaceFile::write(std::string_view data) {
+    if (done_) {
+        return false;
+    }
+    while (!data.empty() && !failed_) {
+        ssize_t n = ::write(fd_, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            failed_ = true;
+            break;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return !failed_;
+}
+
+bool PosixReplaceFile::commit() {
+    if (done_) {
+        return false;
+    }
+    if (failed_ || fsync(fd_) != 0) {
+        discard();
+        return false;
+    }
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
+        discard();
+        return false;
+    }
+    done_ = true;
+    syncFolder(folderOf(targetPath_));
+    return true;
+}
+
+}  // namespace nightjar::platform::posix
