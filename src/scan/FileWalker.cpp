@@ -1,0 +1,295 @@
+#include "scan/FileWalker.h"
+
+#include <algorithm>
+
+#include "util/Text.h"
+
+namespace nightjar::scan {
+
+namespace {
+
+constexpr std::string_view kMicrosoft = "Microsoft Corporation";
+
+std::string_view parentOf(std::string_view path) {
+    auto slash = path.rfind('\\');
+    return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+}
+
+std::string_view lastPart(std::string_view path) {
+    auto slash = path.rfind('\\');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view drivePart(std::string_view path) {
+    auto slash = path.find('\\');
+    return slash == std::string_view::npos ? path : path.substr(0, slash);
+}
+
+long depthOf(std::string_view s) {
+    return static_cast<long>(std::count(s.begin(), s.end(), '\\'));
+}
+
+/// The test of an applying entry that looks at where the object lies: a folder named
+/// "system32", "system" or "windows" in the path must be named by the entry as well.
+bool folderWordsAgree(std::string_view fullPath, std::string_view entryFolder) {
+    for (std::string_view word : {"system32", "system", "windows"}) {
+        if (text::icontains(fullPath, word) && !text::icontains(entryFolder, word)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+FileWalker::FileWalker(platform::FileSystem& fs, definitions::SignatureStore& store,
+                       definitions::PlaceholderExpander& expander,
+                       removal::ExclusionList& exclusions, const CompanyNameReader& company)
+    : fs_(fs), store_(store), expander_(expander), exclusions_(exclusions), company_(company) {}
+
+const std::string& FileWalker::systemFolder() {
+    if (!haveSystemFolder_) {
+        systemFolder_ = text::toLower(expander_.SystemDirectory());
+        haveSystemFolder_ = true;
+    }
+    return systemFolder_;
+}
+
+int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
+    auto strip = [](std::string_view s) {
+        auto colon = s.find(':');
+        if (colon == std::string_view::npos) {
+            return s;
+        }
+        // The drive, its ":" and the character after it (the "\") go.
+        std::size_t from = colon + 2;
+        return from >= s.size() ? std::string_view{} : s.substr(from);
+    };
+    const auto pa = text::split(strip(a), "\\");
+    const auto pb = text::split(strip(b), "\\");
+    const std::size_t n = std::min(pa.size(), pb.size());
+    int count = 0;
+    for (std::size_t k = 1; k <= n; ++k) {
+        const std::string& x = pa[pa.size() - k];
+        const std::string& y = pb[pb.size() - k];
+        if (!x.empty() && !y.empty() && text::iequals(x, y)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
+    index_.refresh(store_);
+    const std::string name = text::toLower(text::trimView(lastPart(path)));
+    const std::string drive = text::toLower(drivePart(path));
+    index_.fileCandidates(name, drive, candidates_);
+    if (candidates_.empty()) {
+        return;
+    }
+    const std::string parent = text::toLower(parentOf(path));
+    const std::string full = parent + name;
+    const auto& rows = store_.FileSignatures();
+    const bool anyFolder = name.size() > 16 && text::icontains(name, ".exe");
+    const long depth = depthOf(parent);
+    const std::string& sys = systemFolder();
+    const bool inSystem = text::icontains(parent, sys);
+    bool gatesPassed = false;
+    for (std::uint32_t i : candidates_) {
+        const auto& e = rows[i];
+        if (!anyFolder) {
+            const bool placed =
+                depth < 2 ? depthOf(e.folder) == 1 : TrailingMatchCount(parent, e.folder) >= 2;
+            if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
+                continue;
+            }
+        }
+        if (!gatesPassed) {
+            // These tests do not depend on the entry: decided once for the object.
+            if (store_.IsProtectedPath(full)) {
+                return;
+            }
+            if (exclusions_.IsExcluded(full)) {
+                sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
+                return;
+            }
+            if (text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
+                return;
+            }
+            gatesPassed = true;
+        }
+        if (!folderWordsAgree(full, e.folder)) {
+            continue;
+        }
+        sink.addFileWorkRow({full, e.threatName});
+        sink.addTrace();
+        sink.addFeedRow({e.threatName, icon::File, full});
+        FoundItem item;
+        item.title = e.threatName;
+        item.icon = icon::File;
+        item.location = full;
+        item.type = e.type;
+        sink.addFoundItem(std::move(item));
+        ++sink.counters().threats;
+        return;
+    }
+}
+
+void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
+    index_.refresh(store_);
+    std::string folder = text::toLower(folderIn);
+    const std::string drive = text::toLower(drivePart(folder));
+    if (folder.size() > 1 && folder.back() == '\\') {
+        folder.pop_back();
+    }
+    index_.folderCandidates(folder, drive, candidates_);
+    if (candidates_.empty()) {
+        return;
+    }
+    const auto& rows = store_.DirectorySignatures();
+    const long depth = depthOf(folder);
+    const std::string& sys = systemFolder();
+    const bool inSystem = text::icontains(folder, sys);
+    bool gatesPassed = false;
+    for (std::uint32_t i : candidates_) {
+        const auto& e = rows[i];
+        const bool placed =
+            depth < 2 ? depthOf(e.folder) == 1 : TrailingMatchCount(folder, e.folder) >= 2;
+        if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
+            continue;
+        }
+        if (!gatesPassed) {
+            if (store_.IsProtectedPath(folder)) {
+                return;
+            }
+            if (exclusions_.IsExcludedPart(folder)) {
+                sink.addFeedRow({"EXCLUDED", icon::Excluded, folder + "\\"});
+                return;
+            }
+            // A folder has no version resource: the company test never exempts it.
+            gatesPassed = true;
+        }
+        if (!folderWordsAgree(folder, e.folder)) {
+            continue;
+        }
+        sink.addFileWorkRow({folder, "FILE"});
+        sink.addTrace();
+        sink.addFeedRow({e.threatName, icon::File, folder});
+        FoundItem item;
+        item.title = e.threatName + " Directory";
+        item.icon = icon::Folder;
+        item.location = folder;
+        item.type = e.type;
+        sink.addFoundItem(std::move(item));
+        ++sink.counters().threats;
+        return;
+    }
+}
+
+void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
+                         std::vector<std::string>& subfolders) {
+    subfolders.clear();
+    auto listing = fs_.list(folder);
+    if (!listing || listing->empty()) {
+        return;
+    }
+    // Only an entry whose attributes are the directory attribute alone is a subfolder;
+    // one with further attributes is checked as a file and not entered.
+    auto isSubfolder = [](const platform::DirEntry& e) {
+        return e.attributes == platform::attr::Directory && e.name != "." && e.name != "..";
+    };
+    std::size_t count = 0;
+    for (const auto& e : *listing) {
+        if (isSubfolder(e)) {
+            ++count;
+        }
+        if (sink.stopRequested()) {
+            return;
+        }
+        sink.pump();
+    }
+    subfolders.reserve(count);
+    auto& counters = sink.counters();
+    for (const auto& e : *listing) {
+        if (e.name != "." && e.name != "..") {
+            std::string path(folder);
+            path += e.name;
+            if (isSubfolder(e)) {
+                path += '\\';
+                CheckFolderPath(path, sink);
+                subfolders.push_back(e.name);
+            } else {
+                CheckFilePath(path, sink);
+            }
+            ++counters.filesFolders;
+            status_.assign("Scanning: ");
+            status_.append(folder);
+            status_.append("\r\n");
+            status_.append(e.name);
+            sink.UpdateScanProgress(status_, 0, 0);
+        }
+        if (sink.stopRequested()) {
+            return;
+        }
+        sink.pump();
+    }
+}
+
+void FileWalker::WalkFolder(std::string_view folder, ScanSink& sink) {
+    // Depth-first with an explicit stack: a folder's own entries are all checked before
+    // any of its subfolders is entered, in the order listed, and a deep tree cannot
+    // exhaust the call stack.
+    struct Frame {
+        std::string folder;
+        std::vector<std::string> subfolders;
+        std::size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({std::string(folder), {}, 0});
+    walkOne(stack.back().folder, sink, stack.back().subfolders);
+    while (!stack.empty()) {
+        if (sink.stopRequested()) {
+            return;
+        }
+        Frame& top = stack.back();
+        if (top.next >= top.subfolders.size()) {
+            stack.pop_back();
+            continue;
+        }
+        std::string child = top.folder + top.subfolders[top.next++] + "\\";
+        if (child.size() > kMaxPathLength) {
+            continue;
+        }
+        stack.push_back({std::move(child), {}, 0});
+        walkOne(stack.back().folder, sink, stack.back().subfolders);
+    }
+}
+
+void FileWalker::ScanDrive(std::string_view root, ScanSink& sink) {
+    if (!fs_.volumeInfo(root)) {
+        return;  // not ready: skipped without a message
+    }
+    WalkFolder(root, sink);
+}
+
+void FileWalker::ScanFolderTree(std::string_view folder, ScanSink& sink) {
+    if (sink.stopRequested()) {
+        return;
+    }
+    CheckFolderPath(folder, sink);
+    ++sink.counters().filesFolders;
+    std::string status = "Scanning: ";
+    status.append(folder);
+    sink.UpdateScanProgress(status, 0, 0);
+    WalkFolder(folder, sink);
+}
+
+void FileWalker::ScanSingleFile(std::string_view file, ScanSink& sink) {
+    CheckFilePath(file, sink);
+    ++sink.counters().filesFolders;
+    std::string status = "Scanning: ";
+    status.append(file);
+    sink.ForceScanProgress(status, 0, 0);
+}
+
+}  // namespace nightjar::scan

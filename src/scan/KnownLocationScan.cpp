@@ -1,0 +1,188 @@
+#include "scan/KnownLocationScan.h"
+
+#include "definitions/DefinitionFiles.h"
+#include "definitions/LineCodec.h"
+#include "scan/PhasePercent.h"
+#include "util/LineReader.h"
+#include "util/Text.h"
+
+namespace nightjar::scan {
+
+namespace {
+
+constexpr std::string_view kMicrosoft = "Microsoft Corporation";
+
+/// One definition line: key part, location (expanded) and type.
+struct KnownLine {
+    std::string key;
+    std::string location;
+    std::string type;
+    bool hasLocation = false;
+};
+
+std::string_view lastPart(std::string_view path) {
+    auto slash = path.rfind('\\');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string cleanKeyName(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        if (c != '\r' && c != '\n' && c != '\t') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+KnownLocationScan::KnownLocationScan(platform::FileSystem& fs, definitions::SignatureStore& store,
+                                     definitions::PlaceholderExpander& expander,
+                                     removal::ExclusionList& exclusions,
+                                     const CompanyNameReader& company)
+    : fs_(fs), store_(store), expander_(expander), exclusions_(exclusions), company_(company) {}
+
+std::string KnownLocationScan::definitionPath(std::string_view fileName) const {
+    return definitions::DataFile(store_.dataFolder(), fileName);
+}
+
+bool KnownLocationScan::normalFileExists(const std::string& path) {
+    // A listing of normal files: hidden, system files and folders are not listed, and the
+    // listed name must be the last component of the path.
+    auto a = fs_.attributes(path);
+    if (!a ||
+        (*a & (platform::attr::Directory | platform::attr::Hidden | platform::attr::System)) != 0) {
+        return false;
+    }
+    auto stored = fs_.storedName(path);
+    return stored && text::iequals(*stored, lastPart(path));
+}
+
+namespace {
+KnownLine parseLine(const std::string& line, definitions::PlaceholderExpander& expander) {
+    KnownLine k;
+    if (line.find('|') == std::string::npos) {
+        k.key = line;
+        return k;
+    }
+    auto fields = text::split(line, "|");
+    k.key = fields[0];
+    k.hasLocation = true;
+    std::string loc = text::replaceAll(fields[1], "[drive]", expander.SystemDriveRoot());
+    expander.ExpandPlaceholders(loc);
+    k.location = text::collapseBackslashes(loc);
+    if (fields.size() >= 3) {
+        k.type = fields[2];
+    }
+    return k;
+}
+}  // namespace
+
+void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
+    const std::string path = definitionPath(definitions::kFileDefinition);
+    if (!fs_.fileExists(path)) {
+        return;
+    }
+    LineReader reader(fs_, path);
+    std::string stored;
+    auto& c = sink.counters();
+    const auto& counts = store_.counts();
+    std::string status;
+    while (reader.isOpen() && !sink.stopRequested() && reader.next(stored)) {
+        const KnownLine k = parseLine(definitions::UnscrambleLine(stored), expander_);
+        const auto parts = text::split(k.key, "=");
+        const std::string fileName = text::trim(parts[0]);
+        const std::string threatName = parts.size() > 1 ? parts[1] : std::string();
+        std::string full =
+            k.location.empty() ? fileName : text::collapseBackslashes(k.location + "\\" + fileName);
+
+        ++c.filesFolders;
+        status = sink.statusPrefix();
+        status += "\r\n";
+        status += fileName;
+        sink.UpdateScanProgress(
+            status, PhasePercent(c.filesFolders, static_cast<double>(counts.files)),
+            PhasePercent(static_cast<double>(c.filesFolders) +
+                             static_cast<double>(counts.registry) +
+                             static_cast<double>(counts.cookies) + static_cast<double>(counts.exe),
+                         static_cast<double>(counts.total)));
+        if (sink.stopRequested()) {
+            return;
+        }
+        if (normalFileExists(full) && !store_.IsProtectedPath(full)) {
+            if (exclusions_.IsExcluded(full)) {
+                sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
+            } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
+                sink.addFileWorkRow({full, threatName});
+                sink.addTrace();
+                sink.addFeedRow({threatName, icon::File, full});
+                FoundItem item;
+                item.title = threatName;
+                item.icon = icon::File;
+                item.location = full;
+                item.type = k.type;
+                sink.addFoundItem(std::move(item));
+                ++c.threats;
+            }
+        }
+        sink.pump();
+    }
+}
+
+void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
+    const std::string path = definitionPath(definitions::kDirectoryDefinition);
+    if (!fs_.fileExists(path)) {
+        return;
+    }
+    LineReader reader(fs_, path);
+    std::string stored;
+    auto& c = sink.counters();
+    const auto& counts = store_.counts();
+    std::string status;
+    while (reader.isOpen() && !sink.stopRequested() && reader.next(stored)) {
+        const KnownLine k = parseLine(definitions::UnscrambleLine(stored), expander_);
+        if (!k.hasLocation) {
+            sink.pump();
+            continue;
+        }
+        const auto parts = text::split(k.key, "=");
+        const std::string keyName = cleanKeyName(parts[0]);
+        const std::string threatName = parts.size() > 1 ? parts[1] : std::string();
+        const std::string& folder = k.location;
+
+        ++c.filesFolders;
+        status = sink.statusPrefix();
+        status += "\r\n";
+        status += keyName;
+        sink.UpdateScanProgress(
+            status, PhasePercent(c.filesFolders, static_cast<double>(counts.files)),
+            PhasePercent(static_cast<double>(c.filesFolders) +
+                             static_cast<double>(counts.registry) +
+                             static_cast<double>(counts.cookies) + static_cast<double>(counts.exe),
+                         static_cast<double>(counts.total)));
+        if (sink.stopRequested()) {
+            return;
+        }
+        if (!folder.empty() && fs_.folderExists(folder) && !store_.IsProtectedPath(folder)) {
+            if (exclusions_.IsExcludedPart(folder)) {
+                sink.addFeedRow({"EXCLUDED", icon::Excluded, folder});
+            } else {
+                sink.addFileWorkRow({folder, ""});
+                sink.addTrace();
+                sink.addFeedRow({threatName, icon::Folder, folder});
+                FoundItem item;
+                item.title = threatName;
+                item.icon = icon::Folder;
+                item.location = folder;
+                item.type = k.type;
+                sink.addFoundItem(std::move(item));
+                ++c.threats;
+            }
+        }
+        sink.pump();
+    }
+}
+
+}  // namespace nightjar::scan

@@ -1,0 +1,153 @@
+#include "scan/RegistryScan.h"
+
+#include "definitions/DefinitionFiles.h"
+#include "definitions/LineCodec.h"
+#include "scan/PhasePercent.h"
+#include "util/LineReader.h"
+#include "util/Text.h"
+
+namespace nightjar::scan {
+
+RegistryScan::RegistryScan(platform::FileSystem& fs, RegistryAccess& access,
+                           definitions::PlaceholderExpander& expander,
+                           definitions::SignatureStore& store, removal::ExclusionList& exclusions)
+    : fs_(fs), access_(access), expander_(expander), store_(store), exclusions_(exclusions) {}
+
+void RegistryScan::ScanRegistry(ScanSink& sink) {
+    const std::string path =
+        definitions::DataFile(store_.dataFolder(), definitions::kRegistryDefinition);
+    if (!fs_.fileExists(path)) {
+        return;
+    }
+    LineReader reader(fs_, path);
+    if (!reader.isOpen()) {
+        return;
+    }
+    std::string stored;
+    for (;;) {
+        sink.pump();
+        if (sink.stopRequested()) {
+            return;
+        }
+        if (!reader.next(stored)) {
+            return;
+        }
+        scanLine(definitions::UnscrambleLine(stored), sink);
+    }
+}
+
+void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
+    // The last "=" separates the location from the threat: key paths may hold "=".
+    const std::size_t eq = line.rfind('=');
+    if (eq == std::string::npos) {
+        return;
+    }
+    const std::string threatPart = text::trim(std::string_view(line).substr(eq + 1));
+    std::string threatName = threatPart;
+    std::string threatType;
+    if (auto bar = threatPart.find('|'); bar != std::string::npos) {
+        auto fields = text::split(threatPart, "|");
+        threatName = fields[0];
+        threatType = fields[1];
+    }
+    std::string location = text::replaceAll(std::string_view(line).substr(0, eq), "[drive]",
+                                            expander_.SystemDriveRoot());
+    expander_.ExpandPlaceholders(location);
+    const auto fields = text::split(location, "^");
+    if (fields.size() < 3) {
+        return;
+    }
+    if (text::trimView(fields[0]).empty()) {
+        return;
+    }
+    const auto hive = access_.HiveFromCode(text::trimView(fields[0]));
+    if (!hive) {
+        return;
+    }
+    const std::string& keyPath = fields[1];
+    const std::string& hiveText = access_.currentHiveName();
+    std::string keyText = hiveText + "\\" + keyPath;
+
+    auto& c = sink.counters();
+    ++c.registry;
+    {
+        const auto& counts = store_.counts();
+        std::string status = sink.statusPrefix();
+        status += "\r\n";
+        status += text::toLower(keyPath + "\\" + fields[2]);
+        sink.UpdateScanProgress(
+            status, PhasePercent(c.registry, static_cast<double>(counts.registry)),
+            PhasePercent(static_cast<double>(c.registry) + static_cast<double>(counts.cookies) +
+                             static_cast<double>(counts.exe),
+                         static_cast<double>(counts.total)));
+    }
+
+    RegistryWorkRow work;
+    work.mainKey = std::to_string(platform::hiveHandleValue(*hive));
+    work.keyPath = keyPath;
+    work.threatName = threatName;
+
+    if (fields[2].empty()) {
+        if (!access_.KeyExists(*hive, text::trimView(keyPath))) {
+            return;
+        }
+        const std::string& entryText = keyText;
+        if (store_.IsProtectedPath(entryText)) {
+            return;
+        }
+        if (exclusions_.IsExcluded(entryText) || exclusions_.IsExcluded(keyText)) {
+            sink.addFeedRow({"EXCLUDED", icon::Excluded, entryText});
+            return;
+        }
+        sink.addRegistryWorkRow(std::move(work));
+        sink.addTrace();
+        if (threatName.empty()) {
+            sink.addFeedRow({"RegKey " + keyPath, icon::None, keyText});
+            FoundItem item;
+            item.title = keyPath;
+            item.icon = icon::Registry;
+            item.location = keyText;
+            sink.addFoundItem(std::move(item));
+        } else {
+            sink.addFeedRow({threatName, icon::Registry, keyText});
+            FoundItem item;
+            item.title = threatName;
+            item.icon = icon::Registry;
+            item.location = keyText;
+            item.type = threatType;
+            sink.addFoundItem(std::move(item));
+        }
+        ++c.threats;
+        return;
+    }
+
+    const std::string valueName = text::replaceAll(fields[2], "\\\\", "\\");
+    std::string data;
+    if (!access_.ReadValue(*hive, keyPath, valueName, data)) {
+        return;
+    }
+    const std::string entryText = keyText + valueName;
+    if (store_.IsProtectedPath(entryText)) {
+        return;
+    }
+    if (exclusions_.IsExcluded(entryText) || exclusions_.IsExcluded(keyText)) {
+        sink.addFeedRow({"EXCLUDED", icon::Excluded, entryText});
+        return;
+    }
+    work.valueName = valueName;
+    sink.addRegistryWorkRow(std::move(work));
+    sink.addTrace();
+    if (threatName.empty()) {
+        return;
+    }
+    sink.addFeedRow({threatName, icon::Registry, entryText});
+    FoundItem item;
+    item.title = threatName;
+    item.icon = icon::Registry;
+    item.location = entryText;
+    item.type = threatType;
+    sink.addFoundItem(std::move(item));
+    ++c.threats;
+}
+
+}  // namespace nightjar::scan
