@@ -7,7 +7,7 @@ namespace nightjar::definitions {
 namespace {
 
 // Texts are shown to the user and written to reports exactly as they stand.
-constexpr std::array<ThreatTypeInfo, 41> kCatalog = {{
+constexpr std::array<ThreatTypeInfo, 40> kCatalog = {{
     {"", "Medium", "Unknown"},
     {"Adware", "Medium/High",
      "Adware displays ads on your computer and can compromise your security."},
