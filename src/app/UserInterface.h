@@ -35,6 +35,17 @@ public:
     virtual void setEnabled(std::string_view control, bool enabled) = 0;
     /// Yield to the message loop.
     virtual void Pump() = 0;
+
+    /// A control or window was shown or hidden (`cmdRemove`, `pbgMain`, `frmQuarantine`).
+    virtual void setVisible(std::string_view control, bool visible) {
+        (void)control;
+        (void)visible;
+    }
+    /// A page of the main window is shown, the others hidden (`frmScan`, `frmResults`,
+    /// `frmStatus`, `frmOptions`).
+    virtual void showPage(std::string_view page) { (void)page; }
+    /// The mouse pointer goes back to the default arrow.
+    virtual void resetPointer() {}
 };
 
 }  // namespace nightjar::app

@@ -1,0 +1,309 @@
+#include "app/MainState.h"
+
+#include <string>
+
+#include "app/ExclusionCommands.h"
+#include "app/FilterStatusWords.h"
+#include "app/GeneralDate.h"
+#include "app/ResultActions.h"
+#include "app/ScanRun.h"
+#include "app/UpdateController.h"
+#include "definitions/DefinitionFiles.h"
+#include "definitions/PlaceholderExpander.h"
+#include "definitions/SignatureStore.h"
+#include "localization/MessageCatalog.h"
+#include "platform/Platform.h"
+#include "removal/ExclusionList.h"
+#include "removal/ProcessControl.h"
+#include "scan/CompanyNameReader.h"
+#include "scan/CookieScan.h"
+#include "scan/DriveList.h"
+#include "scan/FileWalker.h"
+#include "scan/KnownLocationScan.h"
+#include "scan/MemoryScan.h"
+#include "scan/RegistryAccess.h"
+#include "scan/RegistryScan.h"
+#include "settings/CompanionRecord.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsStore.h"
+#include "update/DefinitionIntegrity.h"
+#include "update/DefinitionsDate.h"
+#include "update/ServerConfig.h"
+
+namespace nightjar::app {
+
+namespace keys = settings::keys;
+
+namespace {
+
+constexpr int kRefreshEvery = 25;
+
+/// A whole number with "," between groups of three digits ("12,345").
+std::string groupDigits(long value) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    std::string out;
+    const std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        out.push_back(digits[i]);
+        const std::size_t left = n - i - 1;
+        if (left > 0 && left % 3 == 0) {
+            out.push_back(',');
+        }
+    }
+    return value < 0 ? "-" + out : out;
+}
+
+}  // namespace
+
+MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateOptions options)
+    : platform_(platform),
+      ui_(ui),
+      options_(std::move(options)),
+      identity_(localization::ProductIdentity::FromVersionInfo(*platform.versionInfo)) {
+    expander_ = std::make_unique<definitions::PlaceholderExpander>(*platform_.shellFolders);
+    dataFolder_ = definitions::DataFolder(*expander_);
+    settings_ =
+        std::make_unique<settings::SettingsStore>(*platform_.registry, identity_.productName);
+    messages_ = std::make_unique<localization::MessageCatalog>(identity_);
+    messages_->LoadDefaultMessages();
+
+    platform::FileSystem& fs = *platform_.fileSystem;
+    signatures_ = std::make_unique<definitions::SignatureStore>(fs, *expander_, dataFolder_);
+    exclusions_ = std::make_unique<removal::ExclusionList>(fs, dataFolder_);
+    exclusions_->setPump([this] { pump(); });
+    processControl_ = std::make_unique<removal::ProcessControl>(*platform_.processes);
+    drives_ = std::make_unique<scan::DriveList>(fs, *settings_);
+    integrity_ = std::make_unique<update::DefinitionIntegrity>(fs, dataFolder_);
+    servers_ = std::make_unique<update::ServerConfig>(settings_.get());
+    if (!options_.definitionServer.empty()) {
+        servers_->setDefinitionOverride(options_.definitionServer);
+    }
+
+    company_ = std::make_unique<scan::CompanyNameReader>(fs);
+    registryAccess_ = std::make_unique<scan::RegistryAccess>(*platform_.registry);
+    cookieScan_ =
+        std::make_unique<scan::CookieScan>(fs, *platform_.shellFolders, *exclusions_, dataFolder_);
+    memoryScan_ = std::make_unique<scan::MemoryScan>(*platform_.processes, *processControl_, fs,
+                                                     *platform_.shellFolders, *expander_,
+                                                     *exclusions_, *company_, dataFolder_);
+    registryScan_ = std::make_unique<scan::RegistryScan>(fs, *registryAccess_, *expander_,
+                                                         *signatures_, *exclusions_);
+    knownScan_ = std::make_unique<scan::KnownLocationScan>(fs, *signatures_, *expander_,
+                                                           *exclusions_, *company_);
+    fileWalker_ =
+        std::make_unique<scan::FileWalker>(fs, *signatures_, *expander_, *exclusions_, *company_);
+
+    updates_ = std::make_unique<UpdateController>(
+        fs, *platform_.http, *signatures_, *settings_, *messages_, ui_, *servers_,
+        [this](bool on) {
+            ApplyBackgroundTimers(on);
+            tmrTimeOut_.setEnabled(on);
+        },
+        [this] { return ui_.isEnabled("cmdScanNow"); });
+
+    scanRun_ = std::make_unique<ScanRun>(*this);
+    resultActions_ = std::make_unique<ResultActions>(*this);
+    exclusionCommands_ = std::make_unique<ExclusionCommands>(*this);
+
+    // The scroll timer only yields to the message loop; start-up switches it off.
+    tmrScroll_.onTick([this] { pump(); });
+    tmrScroll_.setEnabled(true);
+}
+
+MainState::~MainState() = default;
+
+// ---- Start-up ------------------------------------------------------------------------------
+
+void MainState::Startup() {
+    WriteCompanionRecord();
+    PrepareDefinitions();
+    RefreshStatusPanel();
+    exclusions_->LoadExclusions();
+    ui_.setStatusText("frmStatus", identity_.productName + " Status");
+    ui_.showPage("frmStatus");
+    settings_->Write(keys::kOptionAndSettings, keys::kStatus, keys::kRunning);
+    settings_->Write(keys::kOptionAndSettings, keys::kRestart, keys::kFalse);
+    ApplyBackgroundTimers(false);
+    FillDrives();
+    ApplyBackgroundTimers(true);
+    tmrScroll_.setEnabled(false);
+    updates_->ArmAutomaticUpdate();
+}
+
+void MainState::WriteCompanionRecord() {
+    settings::CompanionRecord record(*settings_, identity_.companyName);
+    const settings::CompanionInfo companion = record.ReadCompanion();
+    if (!companion.name.empty()) {
+        ui_.setStatusText("cmdHijack", companion.name);
+        ui_.setVisible("cmdHijack", true);
+    }
+    record.WriteOwn(identity_.productName, platform_.versionInfo->executablePath());
+}
+
+void MainState::PrepareDefinitions() {
+    integrity_->PromoteStagedDefinitions();
+    signatures_->CountDefinitions();
+}
+
+void MainState::FillDrives() {
+    drives_->FillDriveList([this] { pump(); });
+    drives_->ApplyStoredChecks();
+}
+
+void MainState::RefreshStatusPanel() {
+    ui_.setStatusText("lblDefCount", groupDigits(signatures_->counts().total));
+    const platform::VersionInfoData version = platform_.versionInfo->read();
+    ui_.setStatusText("lblVersion",
+                      std::to_string(version.major) + "." + std::to_string(version.minor));
+    update::DefinitionsDate date(*platform_.fileSystem, dataFolder_);
+    ui_.setStatusText("lblDefVersion", date.ReadDefinitionsDate() + " PST");
+    ui_.setStatusText("lblDefRemoved", settings_->Read(keys::kSettings, keys::kDefRemoved, "0"));
+    ui_.setStatusText("lblLastScan",
+                      settings_->Read(keys::kSettings, keys::kLastScan, keys::kNever));
+    ui_.setStatusText("lblLastFullScan",
+                      settings_->Read(keys::kSettings, keys::kLastFullScan, keys::kNever));
+}
+
+// ---- Run state -----------------------------------------------------------------------------
+
+std::string MainState::msg(std::string_view key) const {
+    return messages_->getMessages(key);
+}
+
+void MainState::resetTraces() {
+    traces_ = 0;
+    ui_.setStatusText("lbltracesFound", "0");
+}
+
+std::string MainState::Now() const {
+    return FormatGeneralDate(platform_.clock->now());
+}
+
+Timer& MainState::timUpdate() {
+    return updates_->timUpdate();
+}
+
+void MainState::ApplyBackgroundTimers(bool on) {
+    if (on) {
+        tmrScheduler_.setEnabled(
+            settings_->ReadInt(keys::kOptionAndSettings, keys::kAutomaticScanYesOrNo, 0) != 0);
+        tmrCheckHomePage_.setEnabled(
+            settings_->ReadBool(keys::kOptionAndSettings, keys::kHomePageShieldOn, true));
+        tmrMemoryInspected_.setEnabled(
+            settings_->ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, true));
+    } else {
+        tmrCheckHomePage_.setEnabled(false);
+        tmrMemoryInspected_.setEnabled(false);
+        tmrScheduler_.setEnabled(false);
+    }
+}
+
+bool MainState::RemoveSelected() {
+    if (!removeSelected_) {
+        return false;
+    }
+    removeSelected_();
+    return true;
+}
+
+bool MainState::MakeReport() {
+    if (!makeReport_) {
+        return false;
+    }
+    makeReport_();
+    return true;
+}
+
+// ---- Progress ------------------------------------------------------------------------------
+
+void MainState::writeCounterLabels() {
+    ui_.setStatusText("lblMemoryInspected", std::to_string(counters_.processes));
+    ui_.setStatusText("lblRegistryInspected", std::to_string(counters_.registry));
+    ui_.setStatusText("lblFilesFolderInspected", std::to_string(counters_.filesFolders));
+    ui_.setStatusText("lblSoftwareFound", std::to_string(counters_.threats));
+    ui_.setStatusText("lblRemovePicSoftwareFound", std::to_string(counters_.threats));
+}
+
+void MainState::showProgress(std::string_view status, int phase, int overall) {
+    writeCounterLabels();
+    ui_.setStatusText("lblStatus", FilterStatusWords(status));
+    if (phase >= 0) {
+        ui_.setProgress("pb1", phase);
+    }
+    if (overall >= 0) {
+        ui_.setProgress("pb2", overall);
+    }
+}
+
+void MainState::UpdateScanProgress(std::string_view status, int phase, int overall) {
+    ++counters_.throttle;
+    if (counters_.throttle < kRefreshEvery) {
+        return;
+    }
+    showProgress(status, phase, overall);
+    counters_.throttle = 0;
+}
+
+void MainState::ForceScanProgress(std::string_view status, int phase, int overall) {
+    showProgress(status, phase, overall);
+}
+
+void MainState::RefreshScanCounters() {
+    writeCounterLabels();
+    counters_.throttle = 0;
+}
+
+// ---- scan::ScanSink ------------------------------------------------------------------------
+
+void MainState::pump() {
+    ui_.Pump();
+}
+
+bool MainState::scanRunning() const {
+    // `cmdScan` is disabled exactly for the length of a run.
+    return !ui_.isEnabled("cmdScan");
+}
+
+void MainState::addFeedRow(scan::FeedRow row) {
+    feed_.add(std::move(row));
+}
+
+void MainState::addFoundItem(scan::FoundItem item) {
+    results_.add(std::move(item));
+}
+
+void MainState::addFileWorkRow(scan::FileWorkRow row) {
+    filesToDelete_.add(std::move(row));
+}
+
+void MainState::addRegistryWorkRow(scan::RegistryWorkRow row) {
+    registryToDelete_.add(std::move(row));
+}
+
+void MainState::addCookieWorkRow(scan::PathWorkRow row) {
+    cookiesToDelete_.add(std::move(row));
+}
+
+void MainState::addTrace() {
+    ++traces_;
+    ui_.setStatusText("lbltracesFound", std::to_string(traces_));
+}
+
+void MainState::setRunningItems(int count) {
+    ui_.setStatusText("lblTotalNoOfRunningItems", std::to_string(count));
+}
+
+// ---- definitions::LoadObserver -------------------------------------------------------------
+
+void MainState::loadingStarted(std::string_view status) {
+    ui_.setEnabled("cmdPause", false);
+    ui_.setEnabled("cmdStop", false);
+    ForceScanProgress(status, -1, -1);
+}
+
+void MainState::loadingFinished() {
+    ui_.setEnabled("cmdPause", true);
+    ui_.setEnabled("cmdStop", true);
+}
+
+}  // namespace nightjar::app

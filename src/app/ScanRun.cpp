@@ -1,0 +1,368 @@
+#include "app/ScanRun.h"
+
+#include <cmath>
+#include <optional>
+
+#include "app/MainState.h"
+#include "app/ResultActions.h"
+#include "definitions/DefinitionFiles.h"
+#include "definitions/SignatureStore.h"
+#include "definitions/ThreatCatalog.h"
+#include "platform/Platform.h"
+#include "scan/CookieScan.h"
+#include "scan/DriveList.h"
+#include "scan/FileWalker.h"
+#include "scan/KnownLocationScan.h"
+#include "scan/MemoryScan.h"
+#include "scan/RegistryScan.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsStore.h"
+#include "update/DefinitionIntegrity.h"
+
+namespace nightjar::app {
+
+namespace keys = settings::keys;
+
+namespace {
+
+constexpr std::string_view kScanComplete = "Scan Complete";
+
+// Buttons that start other work; disabled for the length of a run.
+constexpr std::string_view kRunLockedButtons[] = {"cmdScanNow", "cmdScan", "cmdLog", "cmdUpdate",
+                                                  "cmdStatus"};
+
+// Labels set to "0" when a run starts.
+constexpr std::string_view kZeroedLabels[] = {"lblMemoryInspected",        "lblRegistryInspected",
+                                              "lblFilesFolderInspected",   "lblSoftwareFound",
+                                              "lblRemovePicSoftwareFound", "lbltracesFound",
+                                              "lblPercentageCompleted",    "lblStatus"};
+
+}  // namespace
+
+ScanRun::ScanRun(MainState& state) : state_(state) {}
+
+void ScanRun::cmdScanNow_Click() {
+    ControlStateTracker& ui = state_.ui();
+
+    // 1. Scroll timer off, quarantine window away, results buttons locked.
+    state_.tmrScroll().setEnabled(false);
+    ui.setVisible("frmQuarantine", false);
+    ui.setVisible("cmdRemove", false);
+    ui.setEnabled("cmdResults", false);
+    ui.setEnabled("cmdSettings", false);
+
+    // 2. No shield, scheduler or time-out work while the run lasts.
+    state_.ApplyBackgroundTimers(false);
+    state_.tmrTimeOut().setEnabled(false);
+
+    // 3. Buttons of a running scan.
+    for (std::string_view button : kRunLockedButtons) {
+        ui.setEnabled(button, false);
+    }
+    ui.setEnabled("cmdStop", true);
+    ui.setEnabled("cmdPause", true);
+
+    // 4. Counters, labels and lists start from nothing.
+    for (std::string_view label : kZeroedLabels) {
+        ui.setStatusText(label, "0");
+    }
+    state_.counters() = scan::ScanCounters{};
+    state_.resetTraces();
+    state_.lvwSpywareFound().clear();
+    state_.ResultList().clear();
+    state_.lvwFilesToBeDeleted().clear();
+    state_.lvwRegistryToBeDeleted().clear();
+    state_.lvwCookiesToDelete().clear();
+    state_.lvwFileNotFounds().clear();
+    state_.setScanStopRequested(false);
+    state_.setScanStartTime(state_.Now());
+
+    // 5. The protected items are read afresh for every run.
+    state_.signatures().LoadSafetyEntries(state_);
+
+    // 6. The mode selected at this moment.
+    switch (state_.optScan()) {
+        case ScanMode::Smart:
+            RunSmartScan();
+            break;
+        case ScanMode::FullSystem:
+            LoadFileSignatures();
+            RunFullSystemScan();
+            break;
+        case ScanMode::File: {
+            std::optional<std::string> file = ui.chooseFile();
+            if (file && !file->empty()) {
+                LoadFileSignatures();
+                RunFileScan(*file);
+            }
+            break;
+        }
+        case ScanMode::Folder: {
+            std::optional<std::string> folder = ui.chooseFolder();
+            if (folder && !folder->empty()) {
+                std::string path = *folder;
+                if (path.back() != '\\') {
+                    path.push_back('\\');
+                }
+                LoadFileSignatures();
+                RunFolderScan(path);
+            }
+            break;
+        }
+    }
+
+    // 7. Last-scan stamps.
+    state_.setScanFinishTime(state_.Now());
+    settings::SettingsStore& settings = state_.settings();
+    settings.Write(keys::kSettings, keys::kLastScan, state_.scanFinishTime());
+    if (settings.ReadBool(keys::kOptionAndSettings, keys::kScanAllSelectedHardDrive, true)) {
+        settings.Write(keys::kSettings, keys::kLastFullScan, state_.scanFinishTime());
+    }
+
+    // 8. The way to the results is open again.
+    ui.setVisible("cmdRemove", true);
+    ui.setEnabled("cmdRemove", true);
+    ui.setEnabled("cmdResults", true);
+    ui.setEnabled("cmdSettings", true);
+    ui.setVisible("shpPhaseMarker", false);
+
+    // 9. Outcome.
+    if (state_.ScanStopRequested()) {
+        ui.setStatusText("lblStatus", state_.msg("MSG_SCAN_CANCELLED"));
+        ui.setStatusText("lblPercentageCompleted", "0% " + state_.msg("MSG_COMPLETED"));
+        ui.setProgress("pbgMain", 0);
+    } else {
+        ui.setStatusText("lblStatus", state_.msg("MSG_SCAN_COMPLETED"));
+        ui.setProgress("pb1", 100);
+        ui.setProgress("pb2", 100);
+        if (state_.AutoRemoveAfterScan()) {
+            ui.showPage("frmResults");
+            state_.resultActions().cmdSelectAll_Click();
+            state_.RemoveSelected();
+        }
+    }
+
+    // 10. Buttons of an idle program.
+    for (std::string_view button : kRunLockedButtons) {
+        ui.setEnabled(button, true);
+    }
+    ui.setEnabled("cmdStop", false);
+    ui.setEnabled("cmdPause", false);
+
+    // 11. Timers as the options say.
+    state_.ApplyBackgroundTimers(true);
+    state_.tmrTimeOut().setEnabled(true);
+
+    // 12. Home page, counters, risk and details.
+    state_.RefreshStatusPanel();
+    state_.RefreshScanCounters();
+    AssignRiskToResults();
+
+    // 13. The report.
+    if (settings.ReadInt(keys::kOptionAndSettings, keys::kMakeLog, 1) == 1) {
+        state_.MakeReport();
+    }
+}
+
+void ScanRun::lblStart_Click() {
+    if (!state_.ui().isEnabled("cmdScanNow")) {
+        return;
+    }
+    state_.ui().showPage("frmScan");
+    cmdScanNow_Click();
+}
+
+void ScanRun::StartMode(int modeIndex) {
+    if (modeIndex < 0 || modeIndex > 3 || !state_.ui().isEnabled("cmdScanNow")) {
+        return;
+    }
+    state_.ui().showPage("frmScan");
+    state_.setOptScan(static_cast<ScanMode>(modeIndex));
+    cmdScanNow_Click();
+}
+
+// ---- Mode routines -------------------------------------------------------------------------
+
+void ScanRun::RunSmartScan() {
+    if (!CheckDefinitions()) {
+        return;
+    }
+    ResetBars();
+    settings::SettingsStore& settings = state_.settings();
+    if (settings.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 1) == 1) {
+        EnterPhase("MSG_COOKIES");
+        int cookieFiles = 0;
+        state_.cookieScan().ScanCookies(state_, cookieFiles);
+        state_.ui().setProgress("pb1", 100);
+        state_.ui().setStatusText("lblStatus", state_.msg("MSG_COOKIES_FINISHED"));
+    }
+    MemoryPhase();
+    RegistryPhase(-1);
+    EnterPhase("MSG_SPYWARE");
+    state_.knownLocationScan().ScanKnownFiles(state_);
+    state_.knownLocationScan().ScanKnownFolders(state_);
+    state_.UpdateScanProgress(kScanComplete, 100, 100);
+}
+
+void ScanRun::RunFullSystemScan() {
+    if (!CheckDefinitions()) {
+        return;
+    }
+    ResetBars();
+    state_.ui().setStatusText("lblPercentageCompleted", "Scanning your Hard Disk...");
+    for (const scan::DriveRow& row : state_.drives().rows()) {
+        if (state_.ScanStopRequested()) {
+            return;
+        }
+        // Only the drives the user left checked on the options page are walked.
+        if (!row.checked) {
+            continue;
+        }
+        state_.ui().setProgress("pbgMain", 0);
+        state_.fileWalker().ScanDrive(std::string(1, row.letter) + ":\\", state_);
+        state_.pump();
+    }
+    MemoryPhase();
+    const definitions::DefinitionCounts& counts = state_.signatures().counts();
+    int overall = -1;
+    if (counts.total > 0) {
+        overall = static_cast<int>(std::lround(static_cast<double>(counts.cookies) /
+                                               static_cast<double>(counts.total) * 100.0));
+    }
+    RegistryPhase(overall);
+    state_.UpdateScanProgress(kScanComplete, 100, 100);
+}
+
+void ScanRun::RunFileScan(std::string_view file) {
+    if (!CheckDefinitions()) {
+        return;
+    }
+    ResetBars();
+    state_.ui().setStatusText("lblPercentageCompleted", "Scanning " + std::string(file) + "...");
+    state_.fileWalker().ScanSingleFile(file, state_);
+    state_.UpdateScanProgress(kScanComplete, 100, 100);
+}
+
+void ScanRun::RunFolderScan(std::string_view folder) {
+    if (!CheckDefinitions()) {
+        return;
+    }
+    ResetBars();
+    state_.ui().setStatusText("lblPercentageCompleted", "Scanning " + std::string(folder) + "...");
+    if (!state_.ScanStopRequested()) {
+        state_.fileWalker().ScanFolderTree(folder, state_);
+    }
+    state_.UpdateScanProgress(kScanComplete, 100, 100);
+}
+
+// ---- Pause and stop ------------------------------------------------------------------------
+
+void ScanRun::cmdPause_Click() {
+    pause();
+}
+
+void ScanRun::lblPause_Click() {
+    pause();
+}
+
+void ScanRun::cmdStop_Click() {
+    stop("MSG_STOP");
+}
+
+void ScanRun::lblStop_Click() {
+    stop("MSG_SURE");
+}
+
+void ScanRun::pause() {
+    ControlStateTracker& ui = state_.ui();
+    ui.setEnabled("cmdPause", false);
+    ui.setEnabled("cmdStop", false);
+    ui.messageBox(state_.msg("MSG_PAUSED"), state_.productName(), MsgButtons::Ok,
+                  MsgIcon::Information);
+    ui.setEnabled("cmdPause", true);
+    ui.setEnabled("cmdStop", true);
+}
+
+void ScanRun::stop(std::string_view messageKey) {
+    ControlStateTracker& ui = state_.ui();
+    if (ui.messageBox(state_.msg(messageKey), state_.productName(), MsgButtons::YesNo,
+                      MsgIcon::Question) == MsgAnswer::Yes) {
+        ui.resetPointer();
+        state_.setScanStopRequested(true);
+    }
+}
+
+// ---- Helpers -------------------------------------------------------------------------------
+
+void ScanRun::AssignRiskToResults() {
+    state_.ResultList().editAll(
+        [](scan::FoundItem& item) { definitions::AssignRisk(item.type, item.risk, item.details); });
+}
+
+bool ScanRun::CheckDefinitions() {
+    const bool complete = state_.integrity().CheckDefinitionFiles(
+        [this] { state_.ui().setStatusText("lblDefVersion", state_.msg("MSG_MISSINGFILES")); });
+    if (!complete) {
+        state_.ui().messageBox(state_.msg("MSG_MISSING"), state_.productName(), MsgButtons::Ok,
+                               MsgIcon::Information);
+    }
+    return complete;
+}
+
+bool ScanRun::DefinitionSetComplete() {
+    platform::FileSystem& fs = *state_.platform().fileSystem;
+    for (std::string_view name : definitions::kGuardedFiles) {
+        if (!update::DefinitionIntegrity::NormalFileExists(
+                fs, definitions::DataFile(state_.dataFolder(), name))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScanRun::LoadFileSignatures() {
+    // The file and folder tables are filled once per program run. Filling them from an
+    // incomplete set would leave them empty for good, and the check that follows is about
+    // to refuse the scan anyway; the next complete set fills them.
+    if (DefinitionSetComplete()) {
+        state_.signatures().LoadFileSignatures(state_);
+    }
+}
+
+void ScanRun::ResetBars() {
+    ControlStateTracker& ui = state_.ui();
+    ui.setProgress("pb1", 0);
+    ui.setProgress("pb2", 0);
+    ui.setProgress("pbgMain", 0);
+    ui.setVisible("pbgMain", false);
+}
+
+void ScanRun::EnterPhase(std::string_view messageKey) {
+    const std::string text = state_.msg(messageKey);
+    state_.ui().setStatusText("lblPercentageCompleted", text);
+    state_.setScanStatusPrefix(text + ": ");
+}
+
+void ScanRun::MemoryPhase() {
+    if (state_.settings().ReadBool(keys::kOptionAndSettings, keys::kSweepMemory, true)) {
+        EnterPhase("MSG_MEMORY");
+        state_.memoryScan().CheckMemory(state_);
+    } else {
+        state_.ui().setStatusText("lblMemoryInspected", state_.msg("MSG_NOTSELECED"));
+    }
+}
+
+void ScanRun::RegistryPhase(int overall) {
+    EnterPhase("MSG_REGISTRY");
+    state_.ui().setProgress("pb1", 0);
+    if (overall >= 0) {
+        state_.ui().setProgress("pb2", overall);
+    }
+    if (state_.settings().ReadBool(keys::kOptionAndSettings, keys::kScanRegistry, true)) {
+        state_.registryScan().ScanRegistry(state_);
+    } else {
+        state_.ui().setStatusText("lblRegistryInspected", state_.msg("MSG_NOTSELECED"));
+    }
+}
+
+}  // namespace nightjar::app

@@ -1,0 +1,61 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace nightjar::app {
+
+class MainState;
+
+/// The scan run: the one procedure through which every scan starts, its four mode
+/// routines, and pause and stop. It works on the state of the main window.
+class ScanRun {
+  public:
+    explicit ScanRun(MainState& state);
+
+    /// The scan run: resets the counters and lists, runs the selected `optScan` mode,
+    /// stamps the last-scan dates, re-arms the timers, fills risk and details of every
+    /// result, and writes the report when "Save scan results to log" is on.
+    void cmdScanNow_Click();
+    /// "Start" of the scheduler and the tray menu: nothing while a run is in progress,
+    /// else shows the scan page and runs the selected mode.
+    void lblStart_Click();
+    /// A scan-mode shortcut button: shows the scan page, selects the mode and runs it.
+    void StartMode(int modeIndex);
+
+    void RunSmartScan();
+    /// Walks the drives of `lvwHardDrives` whose box is checked, then the memory and
+    /// registry phases.
+    void RunFullSystemScan();
+    void RunFileScan(std::string_view file);
+    /// `folder` ends in "\".
+    void RunFolderScan(std::string_view folder);
+
+    /// Pause: a modal box; the run does not advance while it is open.
+    void cmdPause_Click();
+    void lblPause_Click();
+    /// Stop after a Yes to MSG_STOP (`lblStop_Click`: MSG_SURE).
+    void cmdStop_Click();
+    void lblStop_Click();
+
+    /// The risk pass: risk and details of every result from its type.
+    void AssignRiskToResults();
+
+  private:
+    /// The check of the definition set before a mode runs; shows MSG_MISSING on failure.
+    bool CheckDefinitions();
+    /// True when the five guarded definition files are all present (nothing is deleted).
+    bool DefinitionSetComplete();
+    void LoadFileSignatures();
+    void ResetBars();
+    /// Percentage label and `ScanStatusPrefix` from a phase message.
+    void EnterPhase(std::string_view messageKey);
+    void MemoryPhase();
+    /// `overall` >= 0 sets `pb2` before the phase starts.
+    void RegistryPhase(int overall);
+    void pause();
+    void stop(std::string_view messageKey);
+
+    MainState& state_;
+};
+
+}  // namespace nightjar::app
