@@ -71,7 +71,7 @@ KnownLine parseLine(const std::string& line, definitions::PlaceholderExpander& e
     k.key = fields[0];
     k.hasLocation = true;
     std::string loc = text::replaceAll(fields[1], "[drive]", expander.SystemDriveRoot());
-    expander.ExpandPlaceholders(loc);
+    expander.ExpandInPlace(loc);
     k.location = text::collapseBackslashes(loc);
     if (fields.size() >= 3) {
         k.type = fields[2];

@@ -93,7 +93,7 @@ bool MemoryScan::buildExeMatchList(ScanSink& sink) {
             if (location.find('|') != std::string::npos) {
                 location = text::split(location, "|")[1];
             }
-            expander_.ExpandPlaceholders(location);
+            expander_.ExpandInPlace(location);
             if (exeMatchList_.empty()) {
                 exeMatchList_ = "|";
             }

@@ -52,7 +52,7 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
     }
     std::string location = text::replaceAll(std::string_view(line).substr(0, eq), "[drive]",
                                             expander_.SystemDriveRoot());
-    expander_.ExpandPlaceholders(location);
+    expander_.ExpandInPlace(location);
     const auto fields = text::split(location, "^");
     if (fields.size() < 3) {
         return;
