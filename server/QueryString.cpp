@@ -1,0 +1,100 @@
+#include "QueryString.h"
+
+namespace nightjar::server {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+QueryString::QueryString(std::string_view target, const std::vector<std::string>& orderedKeys) {
+    const std::size_t q = target.find('?');
+    if (q != std::string_view::npos) {
+        raw_ = std::string(target.substr(q + 1));
+    }
+    // A fragment never reaches a server, so "#" is data (a scrambled byte can be one).
+    if (!parseOrdered(orderedKeys)) {
+        parseGeneric();
+    }
+}
+
+bool QueryString::parseOrdered(const std::vector<std::string>& keys) {
+    if (keys.empty() || raw_.compare(0, keys[0].size() + 1, keys[0] + "=") != 0) {
+        return false;
+    }
+    std::vector<std::size_t> starts;  // where each value begins
+    std::vector<std::size_t> ends;
+    std::size_t pos = keys[0].size() + 1;
+    starts.push_back(pos);
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        const std::string marker = "&" + keys[i] + "=";
+        const std::size_t at = raw_.find(marker, pos);
+        if (at == std::string::npos) {
+            return false;
+        }
+        ends.push_back(at);
+        pos = at + marker.size();
+        starts.push_back(pos);
+    }
+    ends.push_back(raw_.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        values_[keys[i]] =
+            percentDecode(std::string_view(raw_).substr(starts[i], ends[i] - starts[i]));
+    }
+    return true;
+}
+
+void QueryString::parseGeneric() {
+    std::size_t pos = 0;
+    while (pos <= raw_.size()) {
+        std::size_t amp = raw_.find('&', pos);
+        if (amp == std::string::npos) {
+            amp = raw_.size();
+        }
+        const std::string_view part = std::string_view(raw_).substr(pos, amp - pos);
+        if (!part.empty()) {
+            const std::size_t eq = part.find('=');
+            const std::string key = percentDecode(part.substr(0, eq));
+            const std::string value =
+                eq == std::string_view::npos ? std::string() : percentDecode(part.substr(eq + 1));
+            values_.emplace(key, value);  // the first occurrence of a key wins
+        }
+        pos = amp + 1;
+    }
+}
+
+std::optional<std::string> QueryString::get(const std::string& key) const {
+    const auto it = values_.find(key);
+    if (it == values_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+std::string QueryString::percentDecode(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace nightjar::server

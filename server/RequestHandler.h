@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "DateHandoff.h"
+#include "DefinitionSnapshot.h"
+#include "DefinitionStore.h"
+
+namespace nightjar::server {
+
+/// An answer to one request.
+struct Reply {
+    int status = 200;
+    std::string body;
+    std::string contentType = "text/plain";
+    /// Shared cached text, used instead of `body` when set.
+    std::shared_ptr<const std::string> shared;
+
+    std::size_t size() const { return shared ? shared->size() : body.size(); }
+    const std::string& content() const { return shared ? *shared : body; }
+};
+
+/// Answers the requests of the client and of the server-layout listing, independent of
+/// the HTTP library. Safe to call from many threads at once.
+///
+/// Paths are matched without regard to case. Dates are answered in the form
+/// "M/D/YYYY h:mm:ss AM" (UTC, no zone word).
+class RequestHandler {
+  public:
+    explicit RequestHandler(DefinitionStore& store,
+                            std::chrono::seconds handoffWindow = std::chrono::seconds(600));
+
+    /// `target` is the raw request target (path and query); `remote` the client address.
+    Reply handle(std::string_view method, std::string_view target, const std::string& remote);
+
+    /// The definitions as they are in the database now (reloaded when they changed).
+    std::shared_ptr<const DefinitionSnapshot> snapshot();
+
+  private:
+    Reply currentDate();
+    Reply updateText(std::string_view target, const std::string& remote);
+    Reply confirmedDate(const std::string& remote);
+    Reply getData(std::string_view target, const std::string& remote);
+    Reply submitFalsePositive(std::string_view target, const std::string& remote);
+    Reply language(std::string_view path);
+    Reply layoutFile(std::string_view path);
+
+    /// A snapshot whose current date is recorded as handed out; null on a database error.
+    std::shared_ptr<const DefinitionSnapshot> servedSnapshot();
+    static Reply serverError();
+
+    DefinitionStore& store_;
+    std::mutex storeMutex_;  // one connection, used by one thread at a time
+    std::mutex snapshotMutex_;
+    std::shared_ptr<const DefinitionSnapshot> snapshot_;
+    DateHandoff handoff_;
+};
+
+}  // namespace nightjar::server
