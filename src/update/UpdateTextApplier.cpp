@@ -135,14 +135,16 @@ std::string lineFor(LineForm form, const Record& r) {
             return encodeSeparators(r.body);
         case LineForm::Registry: {
             // parts 0, 1, 2 of the body; part 0 is name=value and only the value is stored.
-            // Missing parts count as empty.
+            // Missing parts count as empty. A key path may hold "=", which travels
+            // unencoded like every separator; it is stored encoded so that it reads back
+            // as "=" (raw, it would read back as "}").
             std::string_view body(r.body);
             std::string_view value = element(element(body, '|', 0), '=', 1);
-            std::string line(element(body, '|', 1));
+            std::string line = encodeSeparators(element(body, '|', 1));
             line += ScrambleLine("^=");
             line += value;
             line += kStoredBar;
-            line += element(body, '|', 2);
+            line += encodeSeparators(element(body, '|', 2));
             return line;
         }
         case LineForm::CookieKey:

@@ -1,0 +1,177 @@
+#include "update/DefinitionUpdater.h"
+
+#include <gtest/gtest.h>
+
+#include "mock/FakeFileSystem.h"
+#include "mock/FakeHttp.h"
+#include "update/ServerConfig.h"
+#include "update/UpdateTestSupport.h"
+
+namespace nightjar::update {
+namespace {
+
+using testing::dataFile;
+using testing::kData;
+using testing::record;
+using testing::storedLine;
+
+constexpr const char* kBase = "http://defs.test";
+const std::string kDateUrl =
+    std::string(kBase) + "/asp/currentDateNEW.asp?prog=Nightjar&comp=Nightjar%20Labs";
+const std::string kConfirmUrl = std::string(kBase) + "/asp/date.asp";
+std::string defsUrl(const std::string& date) {
+    return std::string(kBase) +
+           "/asp/getDefsNEW.asp?prog=Nightjar&comp=Nightjar%20Labs&date=" + date;
+}
+
+class Recorder : public UpdateObserver {
+  public:
+    std::vector<std::string> statuses;
+    std::vector<std::string> captions;
+    int shown = 0;
+    void downloadWindowShown() override { ++shown; }
+    void status(std::string_view t) override { statuses.emplace_back(t); }
+    void definitionsDateCaption(std::string_view c) override { captions.emplace_back(c); }
+};
+
+class UpdaterTest : public ::testing::Test {
+  protected:
+    UpdaterTest() : servers(nullptr, [](const char*) { return std::optional<std::string>(); }) {
+        fs.addFolder(kData);
+        servers.setDefinitionOverride(kBase);
+    }
+    UpdateResult run(localization::ProductIdentity id = {"Nightjar", "Nightjar Labs", "x"}) {
+        DefinitionUpdater updater(fs, http, std::string(kData), id, servers, observer);
+        return updater.CheckAndApplyUpdates();
+    }
+    std::optional<std::string> dateFile() { return fs.content(dataFile("date.dat")); }
+
+    mock::FakeFileSystem fs;
+    mock::FakeHttp http;
+    ServerConfig servers;
+    Recorder observer;
+};
+
+TEST_F(UpdaterTest, NewerServerDateFetchesAppliesAndStoresTheConfirmedDate) {
+    http.respond(kDateUrl, "1/5/2009 3:04:05 PM PST\r\n");
+    http.respond(defsUrl("3/16/2006"), record("EXE", "ADD", "bad.exe=Bad|x|y") + "[BR]");
+    http.respond(kConfirmUrl, " 1/6/2009 1:00:00 AM PST\r\n");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(r.date, "1/6/2009 1:00:00 AM");
+    EXPECT_EQ(dateFile(), "1/6/2009 1:00:00 AM\r\n");
+    EXPECT_EQ(observer.captions, std::vector<std::string>{"1/6/2009 1:00:00 AM PST"});
+    EXPECT_EQ(http.requests(),
+              (std::vector<std::string>{kDateUrl, defsUrl("3/16/2006"), kConfirmUrl}));
+    EXPECT_EQ(fs.content(dataFile("ExeDefinition.dat")), storedLine("bad.exe=Bad|x|y"));
+    EXPECT_EQ(observer.shown, 1);
+    ASSERT_FALSE(observer.statuses.empty());
+    EXPECT_EQ(observer.statuses.front(), "Connecting to the definition server, please wait.");
+    EXPECT_EQ(observer.statuses[1], "Downloaded 25 bytes.");
+}
+
+TEST_F(UpdaterTest, LocalDateWithATimeIsSentWithItsBlanksEncoded) {
+    fs.addFile(dataFile("date.dat"), "1/5/2009 3:04:05 PM\r\n");
+    http.respond(kDateUrl, "1/6/2009");
+    http.respond(defsUrl("1/5/2009%203:04:05%20PM"), "");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Current);  // empty update: nothing applied
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(http.requests().back(), defsUrl("1/5/2009%203:04:05%20PM"));
+    EXPECT_EQ(dateFile(), "1/5/2009 3:04:05 PM\r\n");  // unchanged
+}
+
+TEST_F(UpdaterTest, EqualOrOlderOrUnreadableServerDateMakesNoFurtherRequest) {
+    for (const char* answer : {"3/16/2006 12:00:00 AM PST", "1/1/2005", "garbage", ""}) {
+        mock::FakeHttp fresh;
+        fresh.respond(kDateUrl, answer);
+        DefinitionUpdater updater(fs, fresh, std::string(kData), {"Nightjar", "Nightjar Labs", ""},
+                                  servers, observer);
+        auto r = updater.CheckAndApplyUpdates();
+        EXPECT_EQ(r.outcome, UpdateOutcome::Current) << answer;
+        EXPECT_EQ(r.count, 0);
+        EXPECT_EQ(fresh.requests().size(), 1u) << answer;
+    }
+    EXPECT_FALSE(dateFile().has_value());
+}
+
+TEST_F(UpdaterTest, ProductAndCompanyHaveOnlyTheirBlanksEscaped) {
+    http.respond(std::string(kBase) + "/asp/currentDateNEW.asp?prog=My%20%20Shield&comp=A&B%20Co",
+                 "3/16/2006");
+    auto r = run({"My  Shield", "A&B Co", ""});
+    EXPECT_EQ(r.outcome, UpdateOutcome::Current);
+    ASSERT_EQ(http.requests().size(), 1u);
+    EXPECT_EQ(http.requests()[0],
+              std::string(kBase) + "/asp/currentDateNEW.asp?prog=My%20%20Shield&comp=A&B%20Co");
+}
+
+TEST_F(UpdaterTest, NoNetworkIsAFailureNotCurrent) {
+    fs.addFile(dataFile("date.dat"), "1/1/2010\r\n");
+    auto r = run();  // the fake knows no URL: like an unknown host
+    EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(r.date, "1/1/2010");
+    EXPECT_EQ(dateFile(), "1/1/2010\r\n");
+    EXPECT_EQ(http.requests().size(), 1u);
+    EXPECT_TRUE(observer.captions.empty());
+}
+
+TEST_F(UpdaterTest, FailedUpdateTextRequestWritesNothing) {
+    http.respond(kDateUrl, "1/5/2009");
+    http.fail(defsUrl("3/16/2006"), "time-out");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
+    EXPECT_FALSE(fs.exists(dataFile("FileDefinition.dat")));
+    EXPECT_FALSE(dateFile().has_value());
+}
+
+TEST_F(UpdaterTest, UpdateThatCannotBeWrittenKeepsTheOldDate) {
+    fs.addFile(dataFile("FileDefinition.dat"), storedLine("a=1"));
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("3/16/2006"), record("FILE", "ADD", "b=2|c") + "[BR]" +
+                                           definitions::ScrambleLine("DIR") + "|ADD");
+    http.respond(kConfirmUrl, "1/5/2009");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), storedLine("a=1"));
+    EXPECT_FALSE(dateFile().has_value());
+    EXPECT_EQ(http.requests().size(), 2u);
+}
+
+TEST_F(UpdaterTest, UnconvertibleConfirmedDateStoresTheZeroDate) {
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("3/16/2006"), record("COOK", "ADD", "x"));
+    http.respond(kConfirmUrl, "not a date");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(dateFile(), "12:00:00 AM\r\n");
+    EXPECT_EQ(observer.captions, std::vector<std::string>{"12:00:00 AM PST"});
+}
+
+TEST_F(UpdaterTest, FailedConfirmedDateRequestStoresTheAnnouncedDate) {
+    http.respond(kDateUrl, "1/5/2009 3:04:05 PM");
+    http.respond(defsUrl("3/16/2006"), record("COOK", "ADD", "x"));
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(dateFile(), "1/5/2009 3:04:05 PM\r\n");
+}
+
+TEST_F(UpdaterTest, UnreadableLocalDateAsksForEverythingSinceTheZeroDate) {
+    fs.addFile(dataFile("date.dat"), "corrupt\r\n");
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("12:00:00%20AM"), "");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Current);
+    EXPECT_EQ(http.requests().back(), defsUrl("12:00:00%20AM"));
+}
+
+TEST(OutcomeName, Words) {
+    EXPECT_EQ(OutcomeName(UpdateOutcome::Updated), "updated");
+    EXPECT_EQ(OutcomeName(UpdateOutcome::Current), "current");
+    EXPECT_EQ(OutcomeName(UpdateOutcome::Failed), "failed");
+}
+
+}  // namespace
+}  // namespace nightjar::update
