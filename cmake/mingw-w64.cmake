@@ -8,6 +8,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+# Packages come from the mingw root only; the host's header-only ones (nlohmann_json,
+# CLI11) through the small configs in cross-packages/, which expose their headers alone.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/cross-packages/nlohmann_json)
+set(CLI11_DIR ${CMAKE_CURRENT_LIST_DIR}/cross-packages/CLI11)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

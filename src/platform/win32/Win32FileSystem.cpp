@@ -1,0 +1,391 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/win32/Win32AppendFile.h"
+#include "platform/win32/Win32InputFile.h"
+#include "platform/win32/Win32ReplacingFile.h"
+#include "platform/win32/WinHandle.h"
+
+namespace nightjar::platform::win32 {
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+/// "C:", "C:\" and "\\server\share" style prefixes that have no name of their own.
+bool isRoot(std::string_view p) {
+    return (p.size() == 2 && p[1] == ':') || (p.size() == 3 && p[1] == ':' && isSeparator(p[2]));
+}
+
+std::string withoutTrailingSeparators(std::string_view p) {
+    std::string s(p);
+    while (s.size() > 1 && isSeparator(s.back()) && !isRoot(s)) {
+        s.pop_back();
+    }
+    return s;
+}
+
+std::string childPath(std::string_view folder, std::string_view name) {
+    std::string s(folder);
+    if (!s.empty() && !isSeparator(s.back())) {
+        s.push_back('\\');
+    }
+    s.append(name);
+    return s;
+}
+
+/// Keeps "drive not ready" and similar conditions from raising system message boxes.
+class QuietErrors {
+  public:
+    QuietErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+    ~QuietErrors() { SetThreadErrorMode(old_, nullptr); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+  private:
+    DWORD old_ = 0;
+};
+
+bool isDotEntry(const char* n) {
+    return (n[0] == '.' && n[1] == '\0') || (n[0] == '.' && n[1] == '.' && n[2] == '\0');
+}
+
+DriveType driveType(UINT t) {
+    switch (t) {
+        case DRIVE_NO_ROOT_DIR:
+            return DriveType::NoRootDir;
+        case DRIVE_REMOVABLE:
+            return DriveType::Removable;
+        case DRIVE_FIXED:
+            return DriveType::Fixed;
+        case DRIVE_REMOTE:
+            return DriveType::Remote;
+        case DRIVE_CDROM:
+            return DriveType::CdRom;
+        case DRIVE_RAMDISK:
+            return DriveType::RamDisk;
+        default:
+            return DriveType::Unknown;
+    }
+}
+
+bool clearReadOnly(const std::string& path, DWORD attrs) {
+    if ((attrs & FILE_ATTRIBUTE_READONLY) == 0) {
+        return true;
+    }
+    return SetFileAttributesA(path.c_str(), attrs & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
+}
+
+bool deleteTree(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    std::string pattern = childPath(folder, "*");
+    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+    bool ok = true;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (isDotEntry(fd.cFileName)) {
+                continue;
+            }
+            std::string child = childPath(folder, fd.cFileName);
+            clearReadOnly(child, fd.dwFileAttributes);
+            bool isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            bool isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (isDir && !isLink) {
+                ok = deleteTree(child) && ok;
+            } else if (isDir) {
+                // A junction or directory link: remove the link, never what it points to.
+                ok = RemoveDirectoryA(child.c_str()) != FALSE && ok;
+            } else {
+                ok = DeleteFileA(child.c_str()) != FALSE && ok;
+            }
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    DWORD attrs = GetFileAttributesA(folder.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES) {
+        clearReadOnly(folder, attrs);
+    }
+    return RemoveDirectoryA(folder.c_str()) != FALSE && ok;
+}
+
+bool copyTree(const std::string& from, const std::string& to, int depth) {
+    // Copying a folder into itself would recurse without end.
+    if (depth > 256) {
+        return false;
+    }
+    DWORD toAttrs = GetFileAttributesA(to.c_str());
+    if (toAttrs == INVALID_FILE_ATTRIBUTES) {
+        if (!CreateDirectoryA(to.c_str(), nullptr)) {
+            return false;
+        }
+    } else if ((toAttrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    WIN32_FIND_DATAA fd;
+    std::string pattern = childPath(from, "*");
+    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    bool ok = true;
+    do {
+        if (isDotEntry(fd.cFileName)) {
+            continue;
+        }
+        std::string src = childPath(from, fd.cFileName);
+        std::string dst = childPath(to, fd.cFileName);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            ok = copyTree(src, dst, depth + 1) && ok;
+        } else {
+            ok = CopyFileA(src.c_str(), dst.c_str(), FALSE) != FALSE && ok;
+        }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return ok;
+}
+
+}  // namespace
+
+std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view folder) {
+    std::string pattern = childPath(folder, "*");
+    WIN32_FIND_DATAA fd;
+    QuietErrors quiet;
+    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) {
+        // An empty drive root has no "." entry, so nothing matches at all.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return std::vector<DirEntry>{};
+        }
+        return std::nullopt;
+    }
+    std::vector<DirEntry> entries;
+    do {
+        if (isDotEntry(fd.cFileName)) {
+            continue;
+        }
+        DirEntry e;
+        e.name = fd.cFileName;
+        e.attributes = fd.dwFileAttributes;
+        e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        entries.push_back(std::move(e));
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return entries;
+}
+
+std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) {
+    std::string p(path);
+    QuietErrors quiet;
+    DWORD a = GetFileAttributesA(p.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(a);
+}
+
+std::optional<std::string> Win32FileSystem::storedName(std::string_view path) {
+    std::string p = withoutTrailingSeparators(path);
+    // Wildcards would name some other entry.
+    if (p.empty() || p.find_first_of("*?") != std::string::npos) {
+        return std::nullopt;
+    }
+    QuietErrors quiet;
+    if (isRoot(p)) {
+        if (GetFileAttributesA(p.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return std::nullopt;
+        }
+        return p;
+    }
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(p.c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    FindClose(find);
+    return std::string(fd.cFileName);
+}
+
+std::unique_ptr<InputFile> Win32FileSystem::openRead(std::string_view path) {
+    std::string p(path);
+    WinHandle h(CreateFileA(p.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h) {
+        return nullptr;
+    }
+    return std::make_unique<Win32InputFile>(std::move(h));
+}
+
+std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {
+    std::string p(path);
+    WinHandle h(CreateFileA(p.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
+        return nullptr;
+    }
+    return std::make_unique<Win32AppendFile>(std::move(h));
+}
+
+std::unique_ptr<OutputFile> Win32FileSystem::openReplace(std::string_view path) {
+    static std::atomic<unsigned> counter{0};
+    std::string target(path);
+    if (target.empty() || isSeparator(target.back())) {
+        return nullptr;
+    }
+    // A sibling, so that the final rename stays on one volume.
+    std::string temp = target + ".njtmp" + std::to_string(GetCurrentProcessId()) + "_" +
+                       std::to_string(counter.fetch_add(1));
+    WinHandle h(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
+        return nullptr;
+    }
+    return std::make_unique<Win32ReplacingFile>(std::move(h), std::move(temp), std::move(target));
+}
+
+bool Win32FileSystem::createFolder(std::string_view path) {
+    std::string p = withoutTrailingSeparators(path);
+    if (p.empty()) {
+        return false;
+    }
+    // Skip what cannot be created: the drive ("C:") or the UNC server and share.
+    std::size_t pos = 0;
+    if (p.size() >= 2 && p[1] == ':') {
+        pos = 2;
+    } else if (p.size() >= 2 && isSeparator(p[0]) && isSeparator(p[1])) {
+        pos = p.find_first_of("\\/", 2);
+        pos = pos == std::string::npos ? p.size() : p.find_first_of("\\/", pos + 1);
+        if (pos == std::string::npos) {
+            pos = p.size();
+        }
+    }
+    while (pos < p.size()) {
+        std::size_t next = p.find_first_of("\\/", pos + 1);
+        if (next == std::string::npos) {
+            next = p.size();
+        }
+        std::string part = p.substr(0, next);
+        if (!part.empty() && !isSeparator(part.back()) && !isRoot(part)) {
+            DWORD a = GetFileAttributesA(part.c_str());
+            if (a == INVALID_FILE_ATTRIBUTES) {
+                if (!CreateDirectoryA(part.c_str(), nullptr) &&
+                    GetLastError() != ERROR_ALREADY_EXISTS) {
+                    return false;
+                }
+            } else if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                return false;
+            }
+        }
+        pos = next;
+    }
+    DWORD a = GetFileAttributesA(p.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32FileSystem::deleteFile(std::string_view path) {
+    std::string p(path);
+    return DeleteFileA(p.c_str()) != FALSE;
+}
+
+bool Win32FileSystem::deleteFolder(std::string_view path) {
+    std::string p = withoutTrailingSeparators(path);
+    if (p.empty() || isRoot(p)) {
+        return false;
+    }
+    DWORD a = GetFileAttributesA(p.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        clearReadOnly(p, a);
+        return RemoveDirectoryA(p.c_str()) != FALSE;
+    }
+    return deleteTree(p);
+}
+
+bool Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool overwrite) {
+    std::string f(from);
+    std::string t(to);
+    return CopyFileA(f.c_str(), t.c_str(), overwrite ? FALSE : TRUE) != FALSE;
+}
+
+bool Win32FileSystem::copyFolder(std::string_view from, std::string_view to) {
+    std::string f = withoutTrailingSeparators(from);
+    std::string t = withoutTrailingSeparators(to);
+    DWORD a = GetFileAttributesA(f.c_str());
+    if (f.empty() || t.empty() || a == INVALID_FILE_ATTRIBUTES ||
+        (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    return copyTree(f, t, 0);
+}
+
+bool Win32FileSystem::moveFile(std::string_view from, std::string_view to) {
+    std::string f(from);
+    std::string t(to);
+    return MoveFileExA(
+               f.c_str(), t.c_str(),
+               MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+std::vector<DriveInfo> Win32FileSystem::drives() {
+    std::vector<DriveInfo> result;
+    std::string buf(128, '\0');
+    DWORD n = GetLogicalDriveStringsA(static_cast<DWORD>(buf.size()), buf.data());
+    if (n > buf.size()) {
+        buf.assign(n + 1, '\0');
+        n = GetLogicalDriveStringsA(static_cast<DWORD>(buf.size()), buf.data());
+    }
+    if (n == 0 || n > buf.size()) {
+        return result;
+    }
+    for (std::size_t pos = 0; pos < n && buf[pos] != '\0';) {
+        std::string root(buf.c_str() + pos);
+        pos += root.size() + 1;
+        if (root.empty()) {
+            continue;
+        }
+        DriveInfo d;
+        char letter = root[0];
+        d.letter =
+            (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
+        d.type = driveType(GetDriveTypeA(root.c_str()));
+        d.ready = volumeInfo(root).has_value();
+        result.push_back(d);
+    }
+    return result;
+}
+
+std::optional<VolumeInfo> Win32FileSystem::volumeInfo(std::string_view root) {
+    std::string r(root);
+    QuietErrors quiet;
+    DWORD serial = 0;
+    DWORD maxLen = 0;
+    DWORD flags = 0;
+    char name[14] = {};
+    char fs[32] = {};
+    if (GetVolumeInformationA(r.c_str(), name, sizeof name, &serial, &maxLen, &flags, fs,
+                              sizeof fs)) {
+        return VolumeInfo{name, fs, serial};
+    }
+    DWORD err = GetLastError();
+    if (err != ERROR_BAD_LENGTH && err != ERROR_MORE_DATA && err != ERROR_INSUFFICIENT_BUFFER &&
+        err != ERROR_FILENAME_EXCED_RANGE) {
+        return std::nullopt;
+    }
+    // Labels may hold 32 characters; a ready drive must not look unready for that.
+    char longName[MAX_PATH + 1] = {};
+    char longFs[MAX_PATH + 1] = {};
+    if (GetVolumeInformationA(r.c_str(), longName, sizeof longName, &serial, &maxLen, &flags,
+                              longFs, sizeof longFs)) {
+        return VolumeInfo{longName, longFs, serial};
+    }
+    return std::nullopt;
+}
+
+}  // namespace nightjar::platform::win32

@@ -1,0 +1,23 @@
+#pragma once
+#include "platform/Processes.h"
+
+namespace nightjar::platform::win32 {
+
+/// Running processes through psapi, the Toolhelp snapshot and kernel32; the debug privilege
+/// through the process token.
+class Win32Processes : public Processes {
+  public:
+    std::optional<std::vector<std::uint32_t>> processIds() override;
+    std::optional<std::string> moduleBaseName(std::uint32_t pid) override;
+    std::optional<std::string> firstModulePath(std::uint32_t pid) override;
+    std::optional<std::vector<SnapshotEntry>> snapshot() override;
+    bool setDebugPrivilege(bool enable) override;
+    bool terminate(std::uint32_t pid, std::uint32_t exitCode) override;
+    /// A process still running reports STILL_ACTIVE (259) as its exit code; ending it with
+    /// that code would make it look alive to anyone who polls it, so 0 is used instead.
+    void terminateLegacy(std::uint32_t pid) override;
+    WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) override;
+    int platformId() override;
+};
+
+}  // namespace nightjar::platform::win32

@@ -1,0 +1,78 @@
+#include "platform/win32/WinInetHttp.h"
+
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <memory>
+#include <string>
+
+namespace nightjar::platform::win32 {
+namespace {
+
+struct InternetCloser {
+    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+using InternetPtr = std::unique_ptr<void, InternetCloser>;
+
+HttpResult failure(std::string reason) {
+    HttpResult r;
+    r.ok = false;
+    r.error = std::move(reason);
+    return r;
+}
+
+std::string withCode(const char* what) {
+    return std::string(what) + " (error " + std::to_string(GetLastError()) + ")";
+}
+
+}  // namespace
+
+HttpResult WinInetHttp::get(std::string_view url, const HttpProgress& progress) {
+    InternetPtr session(InternetOpenA("Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session) {
+        return failure(withCode("cannot open an Internet session"));
+    }
+    DWORD timeout = timeoutMs_;
+    for (DWORD option :
+         {DWORD{INTERNET_OPTION_CONNECT_TIMEOUT}, DWORD{INTERNET_OPTION_RECEIVE_TIMEOUT},
+          DWORD{INTERNET_OPTION_SEND_TIMEOUT}}) {
+        InternetSetOptionA(session.get(), option, &timeout, sizeof timeout);
+    }
+
+    std::string target(url);
+    InternetPtr request(InternetOpenUrlA(session.get(), target.c_str(), nullptr, 0,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0));
+    if (!request) {
+        return failure(withCode("cannot open the URL"));
+    }
+
+    // Only HTTP requests carry a status; other schemes read as they are.
+    DWORD status = 0;
+    DWORD statusSize = sizeof status;
+    if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                       &statusSize, nullptr) &&
+        status >= 400) {
+        return failure("HTTP status " + std::to_string(status));
+    }
+
+    HttpResult result;
+    char block[256];
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), block, sizeof block, &got)) {
+            return failure(withCode("reading the response failed"));
+        }
+        if (got == 0) {
+            break;
+        }
+        result.body.append(block, got);
+        if (progress && !progress(result.body.size())) {
+            return failure("cancelled");
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace nightjar::platform::win32
