@@ -232,6 +232,10 @@ void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
             return;
         }
         sink.pump();
+        // A stop pressed while yielding ends the loop before the next entry.
+        if (sink.stopRequested()) {
+            return;
+        }
     }
 }
 

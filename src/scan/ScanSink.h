@@ -10,7 +10,7 @@ namespace nightjar::scan {
 /// counters, progress, the stop request and the yield to the message loop. The
 /// application model implements it; tests use a recording fake.
 class ScanSink {
-public:
+  public:
     virtual ~ScanSink() = default;
 
     virtual ScanCounters& counters() = 0;

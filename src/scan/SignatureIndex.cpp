@@ -54,6 +54,17 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
     }
 }
 
+void SignatureIndex::rebuild(const std::vector<definitions::SignatureEntry>& files,
+                             const std::vector<definitions::SignatureEntry>& folders) {
+    build(files_, files, false);
+    build(folders_, folders, true);
+    built_ = true;
+    fileData_ = files.data();
+    fileSize_ = files.size();
+    folderData_ = folders.data();
+    folderSize_ = folders.size();
+}
+
 void SignatureIndex::refresh(const definitions::SignatureStore& store) {
     const auto& files = store.FileSignatures();
     const auto& folders = store.DirectorySignatures();
@@ -62,14 +73,8 @@ void SignatureIndex::refresh(const definitions::SignatureStore& store) {
         folderSize_ == folders.size()) {
         return;
     }
-    build(files_, files, false);
-    build(folders_, folders, true);
-    built_ = true;
+    rebuild(files, folders);
     generation_ = store.generation();
-    fileData_ = files.data();
-    fileSize_ = files.size();
-    folderData_ = folders.data();
-    folderSize_ = folders.size();
 }
 
 void SignatureIndex::candidates(const Table& t, std::string_view key, std::string_view drive,

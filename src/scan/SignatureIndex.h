@@ -19,6 +19,9 @@ class SignatureIndex {
   public:
     /// Rebuilds the index when the store's tables changed since the last call.
     void refresh(const definitions::SignatureStore& store);
+    /// Builds the index over the given tables, which must outlive it unchanged.
+    void rebuild(const std::vector<definitions::SignatureEntry>& files,
+                 const std::vector<definitions::SignatureEntry>& folders);
 
     /// Table indices of the file entries whose name, with "[drive]" replaced by `drive`,
     /// lower-cased and trimmed, equals `nameKey` (already lower-cased and trimmed).
