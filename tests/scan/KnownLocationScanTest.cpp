@@ -1,0 +1,168 @@
+#include "scan/KnownLocationScan.h"
+
+#include <gtest/gtest.h>
+
+#include "ScanTestEnv.h"
+
+namespace nightjar::scan {
+namespace {
+
+using platform::attr::Hidden;
+using platform::attr::ReadOnly;
+using platform::attr::System;
+
+class KnownLocationScanTest : public ::testing::Test {
+  protected:
+    scantest::ScanTestEnv env;
+    KnownLocationScan scan{env.fs, env.store, env.expander, env.exclusions, env.company};
+
+    void files(const std::vector<std::string>& lines) {
+        env.writeDefinitions(definitions::kFileDefinition, lines);
+        env.prepareRun();
+        scan.ScanKnownFiles(env.sink);
+    }
+    void folders(const std::vector<std::string>& lines) {
+        env.writeDefinitions(definitions::kDirectoryDefinition, lines);
+        env.prepareRun();
+        scan.ScanKnownFolders(env.sink);
+    }
+};
+
+TEST_F(KnownLocationScanTest, ExistingFileIsReportedWithAllRows) {
+    env.fs.addFile("C:\\Temp\\spy.exe", "no version here");
+    files({"spy.exe=Spy Threat|[drive]Temp|Adware"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].title, "Spy Threat");
+    EXPECT_EQ(env.sink.found[0].icon, icon::File);
+    EXPECT_EQ(env.sink.found[0].location, "C:\\Temp\\spy.exe");
+    EXPECT_EQ(env.sink.found[0].type, "Adware");
+    ASSERT_EQ(env.sink.feed.size(), 1u);
+    EXPECT_EQ(env.sink.feed[0].text, "Spy Threat");
+    EXPECT_EQ(env.sink.feed[0].icon, icon::File);
+    EXPECT_EQ(env.sink.feed[0].details, "C:\\Temp\\spy.exe");
+    ASSERT_EQ(env.sink.fileWork.size(), 1u);
+    EXPECT_EQ(env.sink.fileWork[0].path, "C:\\Temp\\spy.exe");
+    EXPECT_EQ(env.sink.fileWork[0].second, "Spy Threat");
+    EXPECT_EQ(env.sink.traces, 1);
+    EXPECT_EQ(env.sink.c.threats, 1);
+    EXPECT_EQ(env.sink.c.filesFolders, 1);
+}
+
+TEST_F(KnownLocationScanTest, MicrosoftFileInSystemFolderIsNotReported) {
+    env.fs.addFile("C:\\windows\\system32\\good.exe",
+                   scantest::FakeExecutable("Microsoft Corporation"));
+    env.fs.addFile("C:\\windows\\system32\\other.exe", scantest::FakeExecutable("Other Inc."));
+    files({"good.exe=G|[system]", "other.exe=O|[system]"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].location, "C:\\windows\\system32\\other.exe");
+}
+
+TEST_F(KnownLocationScanTest, HiddenAndSystemFilesAndFoldersAreNotFound) {
+    env.fs.addFile("C:\\Temp\\hidden.exe", "", Hidden);
+    env.fs.addFile("C:\\Temp\\sys.exe", "", System);
+    env.fs.addFile("C:\\Temp\\ro.exe", "", ReadOnly);
+    env.fs.addFolder("C:\\Temp\\dir.exe");
+    files(
+        {"hidden.exe=H|C:\\Temp", "sys.exe=S|C:\\Temp", "ro.exe=R|C:\\Temp", "dir.exe=D|C:\\Temp"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].title, "R");
+    EXPECT_EQ(env.sink.c.filesFolders, 4);
+}
+
+TEST_F(KnownLocationScanTest, FirstLevelFolderFileIsReportedHere) {
+    env.fs.addFile("C:\\Temp\\spy.exe");
+    files({"spy.exe=Spy|C:\\Temp\\"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].location, "C:\\Temp\\spy.exe");
+}
+
+TEST_F(KnownLocationScanTest, LineWithoutLocationTestsTheBareName) {
+    env.fs.addFile("C:\\spy.exe");
+    files({"spy.exe=Spy", "  =Empty|C:\\Temp"});
+    EXPECT_TRUE(env.sink.found.empty());
+    EXPECT_EQ(env.sink.c.filesFolders, 2);
+}
+
+TEST_F(KnownLocationScanTest, ExcludedAndProtectedFiles) {
+    env.fs.addFile("C:\\Temp\\a.exe");
+    env.fs.addFile("C:\\Temp\\b.exe");
+    env.writeDefinitions(definitions::kSafety, {"SFILE|x=y|[drive]Temp\\b.exe"});
+    env.writeExclusions("c:\\temp\\A.EXE\r\n");
+    files({"a.exe=A|C:\\Temp", "b.exe=B|C:\\Temp"});
+    ASSERT_EQ(env.sink.feed.size(), 1u);
+    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
+    EXPECT_EQ(env.sink.feed[0].icon, icon::Excluded);
+    EXPECT_EQ(env.sink.feed[0].details, "C:\\Temp\\a.exe");
+    EXPECT_TRUE(env.sink.found.empty());
+    EXPECT_EQ(env.sink.c.threats, 0);
+}
+
+TEST_F(KnownLocationScanTest, DoubledBackslashesAreCollapsed) {
+    env.fs.addFile("C:\\users\\tester\\AppData\\Roaming\\Spy\\x.dll");
+    files({"x.dll=X|[appdata]\\Spy\\\\|T"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].location, "C:\\users\\tester\\AppData\\Roaming\\Spy\\x.dll");
+}
+
+TEST_F(KnownLocationScanTest, ProgressFiguresAndStatus) {
+    env.writeDefinitions(definitions::kRegistryDefinition, {"1^a^=b", "1^a^=b"});
+    env.writeDefinitions(definitions::kDirectoryDefinition, {"k=K|C:\\x", "k=K|C:\\y"});
+    // 4 file+folder lines, 2 registry lines: 6 lines in all.
+    files({"one.exe=O|C:\\x", "two.exe=T|C:\\x"});
+    ASSERT_EQ(env.sink.progress.size(), 2u);
+    EXPECT_EQ(env.sink.progress[0].status, "Phase: \r\none.exe");
+    EXPECT_EQ(env.sink.progress[0].phase, 25);
+    EXPECT_EQ(env.sink.progress[0].overall, 50);
+    EXPECT_EQ(env.sink.progress[1].phase, 50);
+    EXPECT_EQ(env.sink.progress[1].overall, 67);
+    EXPECT_EQ(env.sink.pumps, 2);
+}
+
+TEST_F(KnownLocationScanTest, StopEndsFilePhase) {
+    env.sink.onPump = [](mock::RecordingScanSink& s) { s.stop = s.pumps == 2; };
+    files({"a=A|C:\\x", "b=B|C:\\x", "c=C|C:\\x"});
+    EXPECT_EQ(env.sink.c.filesFolders, 2);
+}
+
+TEST_F(KnownLocationScanTest, MissingFilesSkipBothPhases) {
+    env.prepareRun();
+    scan.ScanKnownFiles(env.sink);
+    scan.ScanKnownFolders(env.sink);
+    EXPECT_EQ(env.sink.c.filesFolders, 0);
+    EXPECT_EQ(env.sink.pumps, 0);
+}
+
+TEST_F(KnownLocationScanTest, ExistingFolderIsReportedWithFolderRows) {
+    env.fs.addFolder("C:\\Program Files\\SpyCo");
+    folders({"spy\tkey\r=Spy Co|[progfil]SpyCo|Adware", "nobar=NoBar"});
+    EXPECT_EQ(env.sink.c.filesFolders, 1);  // the line without "|" is not counted
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].title, "Spy Co");
+    EXPECT_EQ(env.sink.found[0].icon, icon::Folder);
+    EXPECT_EQ(env.sink.found[0].location, "C:\\Program Files\\SpyCo");
+    EXPECT_EQ(env.sink.found[0].type, "Adware");
+    EXPECT_EQ(env.sink.feed[0].icon, icon::Folder);
+    EXPECT_EQ(env.sink.fileWork[0].second, "");
+    EXPECT_EQ(env.sink.progress[0].status, "Phase: \r\nspykey");
+    EXPECT_EQ(env.sink.pumps, 2);
+}
+
+TEST_F(KnownLocationScanTest, FolderOnPathOfExcludedFileIsExcluded) {
+    env.fs.addFolder("C:\\Program Files\\SpyCo");
+    env.writeExclusions("C:\\Program Files\\SpyCo\\deep\\x.exe\r\n");
+    folders({"k=Spy Co|C:\\Program Files\\SpyCo"});
+    ASSERT_EQ(env.sink.feed.size(), 1u);
+    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
+    EXPECT_EQ(env.sink.feed[0].details, "C:\\Program Files\\SpyCo");
+    EXPECT_TRUE(env.sink.found.empty());
+}
+
+TEST_F(KnownLocationScanTest, MissingFolderIsNotReported) {
+    folders({"k=Spy Co|C:\\Nowhere", "k=File|C:\\file.txt"});
+    env.fs.addFile("C:\\file.txt");
+    EXPECT_TRUE(env.sink.found.empty());
+    EXPECT_EQ(env.sink.c.filesFolders, 2);
+}
+
+}  // namespace
+}  // namespace nightjar::scan
