@@ -185,7 +185,7 @@ class AppendedInput : public platform::InputFile {
 /// Collects output and hands it to the writer in large blocks.
 class BufferedWriter {
   public:
-    explicit BufferedWriter(platform::OutputFile& out) : out_(out) { buf_.reserve(kBlock + 4096); }
+    explicit BufferedWriter(platform::OutputFile& out) : out_(out) {}
     void write(std::string_view data) {
         buf_.append(data);
         if (buf_.size() >= kBlock) {
@@ -306,13 +306,13 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
         if (pending.empty()) {
             // Appending only: the old bytes unchanged, then the new lines, exactly as
             // appending to the file would leave it.
-            std::string block(1 << 16, '\0');
+            char block[1 << 14];
             for (;;) {
-                std::size_t n = input->read(block.data(), block.size());
+                std::size_t n = input->read(block, sizeof block);
                 if (n == 0) {
                     break;
                 }
-                writer.write(std::string_view(block.data(), n));
+                writer.write(std::string_view(block, n));
             }
             oldBytes = counted->fileBytes();
         } else {
