@@ -40,6 +40,12 @@ DefinitionServer::DefinitionServer(RequestHandler& handler, ServerOptions option
       http_(std::make_unique<httplib::Server>()) {
     const auto threads = static_cast<std::size_t>(options_.threads > 0 ? options_.threads : 1);
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // Address reuse only: with port reuse as well, a second server on a busy port would
+    // start without an error and take a share of the first one's clients.
+    http_->set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     http_->set_read_timeout(options_.timeoutSeconds, 0);
     http_->set_write_timeout(options_.timeoutSeconds, 0);
     http_->set_keep_alive_timeout(5);

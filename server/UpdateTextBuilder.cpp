@@ -1,12 +1,14 @@
 #include "UpdateTextBuilder.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
 #include <utility>
 
 #include "DefinitionKind.h"
+#include "ServerDate.h"
 #include "definitions/LineCodec.h"
 
 namespace nightjar::server {
@@ -31,6 +33,11 @@ std::string UpdateRecord::plainWireBody() const {
 
 UpdatePlan UpdateTextBuilder::plan(const std::vector<DefinitionRow>& rows, std::int64_t since) {
     UpdatePlan out;
+    if (since <= ServerDate::defaultClientDate()) {
+        // Before anything was ever published: the client holds nothing, whatever the
+        // entries' own dates say.
+        since = std::numeric_limits<std::int64_t>::min();
+    }
     std::set<Identity> held;     // present at `since`
     std::set<Identity> current;  // present now
     // (file, removal key) -> id of a current entry that stores a line with that key there
@@ -110,6 +117,14 @@ std::string UpdateTextBuilder::encodeBody(std::string_view plain) {
     return out;
 }
 
+std::string UpdateTextBuilder::encodeDelBody(std::string_view plain) {
+    const std::size_t eq = plain.find('=');
+    if (eq == std::string_view::npos) {
+        return definitions::ScrambleLine(plain);
+    }
+    return definitions::ScrambleLine(plain.substr(0, eq)) + "=" + encodeBody(plain.substr(eq + 1));
+}
+
 std::string UpdateTextBuilder::wireText(const UpdatePlan& plan) {
     std::string out;
     for (const UpdateRecord& r : plan.records) {
@@ -119,7 +134,8 @@ std::string UpdateTextBuilder::wireText(const UpdatePlan& plan) {
         out += definitions::ScrambleLine(r.kind);
         out += r.op == UpdateRecord::Op::Add ? "|ADD" : "|DEL";
         out += "[DEF]";
-        out += encodeBody(r.plainWireBody());
+        out += r.op == UpdateRecord::Op::Add ? encodeBody(r.plainWireBody())
+                                             : encodeDelBody(r.plainWireBody());
     }
     return out;
 }

@@ -35,7 +35,9 @@ struct UpdatePlan {
 
 /// Works out the update text for a client whose definitions date is `since`.
 ///
-/// The client is taken to hold exactly the entries present at `since`. The update brings
+/// The client is taken to hold exactly the entries present at `since`; a date at or before
+/// the client's default date (or the zero date it stores after an unreadable answer) means
+/// it holds nothing. The update brings
 /// it to the entries present now: an ADD for every current entry it lacks, a DEL for every
 /// entry it holds that is no longer current. An entry added and withdrawn after `since`
 /// gives nothing (the client never had it), and one withdrawn and added again with the
@@ -55,6 +57,10 @@ class UpdateTextBuilder {
     static std::string wireText(const UpdatePlan& plan);
     /// Scrambles every byte except the separators "|" and "=", which travel as they are.
     static std::string encodeBody(std::string_view plain);
+    /// A DEL body: the client unscrambles the key (the text before the first "=") as a
+    /// whole, so the key travels fully scrambled, a "|" inside it included (a raw one would
+    /// read back as "<" and the key would match no line); the rest as encodeBody.
+    static std::string encodeDelBody(std::string_view plain);
     /// A readable listing: one line per record ("ADD FILE body"), then the held-back ones.
     static std::string describe(const UpdatePlan& plan);
 };

@@ -1,0 +1,230 @@
+#include "DefinitionServer.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <sstream>
+#include <thread>
+
+#include "RequestHandler.h"
+#include "ServerTestSupport.h"
+#include "definitions/LineCodec.h"
+
+namespace nightjar::server {
+namespace {
+
+using definitions::ScrambleLine;
+
+/// Sends raw bytes to 127.0.0.1:port and returns everything the server answers.
+std::string rawRequest(int port, const std::string& bytes) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A refused request line leaves the connection open for keep-alive; stop waiting
+    // after a second of silence.
+    timeval tv{};
+    tv.tv_sec = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    std::string out;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, 0);
+            if (n <= 0) {
+                break;
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        char buf[4096];
+        ssize_t n = 0;
+        while ((n = ::recv(fd, buf, sizeof buf, 0)) > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return out;
+}
+
+std::string get(int port, const std::string& target) {
+    return rawRequest(
+        port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + "Connection: close\r\n\r\n");
+}
+
+std::string bodyOf(const std::string& response) {
+    const std::size_t p = response.find("\r\n\r\n");
+    return p == std::string::npos ? std::string() : response.substr(p + 4);
+}
+
+int statusOf(const std::string& response) {
+    return response.size() >= 12 ? std::atoi(response.substr(9, 3).c_str()) : 0;
+}
+
+/// A synchronised log sink that the test can read while the server writes.
+class LockedLog : public std::stringbuf {
+  public:
+    std::string text() {
+        std::lock_guard lock(mutex_);
+        return str();
+    }
+
+  protected:
+    int sync() override {
+        std::lock_guard lock(mutex_);
+        return std::stringbuf::sync();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        std::lock_guard lock(mutex_);
+        return std::stringbuf::xsputn(s, n);
+    }
+    int_type overflow(int_type c) override {
+        std::lock_guard lock(mutex_);
+        return std::stringbuf::overflow(c);
+    }
+
+  private:
+    std::recursive_mutex mutex_;
+};
+
+class HttpFrontTest : public ::testing::Test {
+  protected:
+    HttpFrontTest() : store(test::openTempStore(dir)), handler(*store), logStream(&log) {
+        ServerOptions options;
+        options.port = 0;
+        options.threads = 4;
+        server = std::make_unique<DefinitionServer>(handler, options, logStream);
+        std::string error;
+        bound = server->bind(error);
+        if (bound) {
+            thread = std::thread([this] { listened = server->listen(); });
+        }
+    }
+    ~HttpFrontTest() override {
+        if (thread.joinable()) {
+            server->stop();
+            thread.join();
+        }
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<DefinitionStore> store;
+    RequestHandler handler;
+    LockedLog log;
+    std::ostream logStream;
+    std::unique_ptr<DefinitionServer> server;
+    bool bound = false;
+    std::atomic<bool> listened{false};
+    std::thread thread;
+};
+
+TEST_F(HttpFrontTest, RawEightBitBytesAndTheirPercentFormReachTheHandlerAlike) {
+    ASSERT_TRUE(bound);
+    const std::string name = "t\xE9l\xE9.exe";
+    const std::string scrambled = ScrambleLine(name);
+    std::string encoded;
+    for (const char c : scrambled) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+        encoded += hex;
+    }
+    const std::string raw = get(server->port(), "/asp/getData.asp?data=" + scrambled + "|");
+    EXPECT_EQ(statusOf(raw), 200);
+    EXPECT_EQ(bodyOf(raw), "Added");
+    const std::string pct = get(server->port(), "/asp/getData.asp?data=" + encoded + "%7C");
+    EXPECT_EQ(bodyOf(pct), "Skipped");  // the same name, so already known
+    const auto subs = store->submissions();
+    ASSERT_TRUE(subs);
+    ASSERT_EQ(subs->size(), 2u);
+    EXPECT_EQ((*subs)[0].first, name);
+    EXPECT_EQ((*subs)[1].first, name);
+}
+
+TEST_F(HttpFrontTest, APlusSignInAScrambledNameIsNotABlank) {
+    ASSERT_TRUE(bound);
+    // The byte "+" is how the letter of code 234 travels.
+    const std::string name = "caf\xEA.exe";
+    ASSERT_NE(ScrambleLine(name).find('+'), std::string::npos);
+    EXPECT_EQ(bodyOf(get(server->port(), "/asp/getData.asp?data=" + ScrambleLine(name) + "|")),
+              "Added");
+    EXPECT_EQ((*store->submissions())[0].first, name);
+}
+
+TEST_F(HttpFrontTest, ARawBlankInTheRequestLineIsRefusedCleanly) {
+    ASSERT_TRUE(bound);
+    // HTTP cannot carry a raw blank in a request target; clients send "%20".
+    const std::string r =
+        get(server->port(), "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006 12:00:00 AM");
+    EXPECT_EQ(statusOf(r), 400);
+    // The server is still serving.
+    EXPECT_EQ(statusOf(get(server->port(), "/asp/date.asp")), 200);
+}
+
+TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
+    ASSERT_TRUE(bound);
+    get(server->port(), "/asp/date.asp");
+    get(server->port(), "/nothing/here?x=\x01\x02");
+    const std::string text = log.text();
+    EXPECT_NE(text.find(" 127.0.0.1 GET /asp/date.asp 200 21\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" 127.0.0.1 GET /nothing/here 404 9\n"), std::string::npos) << text;
+}
+
+TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
+    ASSERT_TRUE(bound);
+    std::vector<std::string> bodies;
+    for (int i = 0; i < 50; ++i) {
+        bodies.push_back("n" + std::to_string(i) + ".exe=T|[windir]|Adware");
+    }
+    ASSERT_TRUE(store->add("FILE", bodies, 1000).ok);
+    const std::string expected =
+        bodyOf(get(server->port(), "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006"));
+    ASSERT_FALSE(expected.empty());
+    std::atomic<int> good{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 6; ++t) {
+        clients.emplace_back([&] {
+            for (int i = 0; i < 20; ++i) {
+                const std::string r =
+                    get(server->port(), "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006");
+                if (statusOf(r) == 200 && bodyOf(r) == expected) {
+                    ++good;
+                }
+            }
+        });
+    }
+    for (std::thread& c : clients) {
+        c.join();
+    }
+    EXPECT_EQ(good, 120);
+}
+
+TEST_F(HttpFrontTest, StopEndsServing) {
+    ASSERT_TRUE(bound);
+    EXPECT_EQ(statusOf(get(server->port(), "/asp/date.asp")), 200);
+    server->stop();
+    thread.join();
+    EXPECT_EQ(get(server->port(), "/asp/date.asp"), "");
+}
+
+TEST(HttpFrontBindTest, ABusyPortIsReported) {
+    test::TempDir dir;
+    auto store = test::openTempStore(dir);
+    RequestHandler handler(*store);
+    std::ostringstream log;
+    ServerOptions options;
+    options.port = 0;
+    DefinitionServer first(handler, options, log);
+    std::string error;
+    ASSERT_TRUE(first.bind(error));
+    options.port = first.port();
+    DefinitionServer second(handler, options, log);
+    EXPECT_FALSE(second.bind(error));
+    EXPECT_NE(error.find(std::to_string(first.port())), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nightjar::server

@@ -1,0 +1,193 @@
+#include "RequestHandler.h"
+
+#include <gtest/gtest.h>
+
+#include "ServerDate.h"
+#include "ServerTestSupport.h"
+#include "definitions/LineCodec.h"
+
+namespace nightjar::server {
+namespace {
+
+using definitions::ScrambleLine;
+
+const std::string kClient = "127.0.0.1";
+
+class RequestHandlerTest : public ::testing::Test {
+  protected:
+    RequestHandlerTest() : store(test::openTempStore(dir)), handler(*store) {}
+
+    Reply get(const std::string& target, const std::string& remote = kClient) {
+        return handler.handle("GET", target, remote);
+    }
+    std::string defs(const std::string& date) {
+        return get("/asp/getDefsNEW.asp?prog=Nightjar&comp=Nightjar%20Labs&date=" + date).content();
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<DefinitionStore> store;
+    RequestHandler handler;
+};
+
+TEST_F(RequestHandlerTest, WithoutDefinitionsTheDateIsTheClientDefault) {
+    const Reply r = get("/asp/currentDateNEW.asp?prog=Nightjar&comp=Nightjar%20Labs");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.content(), "3/16/2006 12:00:00 AM");
+    EXPECT_EQ(get("/asp/date.asp").content(), "3/16/2006 12:00:00 AM");
+    EXPECT_EQ(defs("3/16/2006"), "");
+}
+
+TEST_F(RequestHandlerTest, DatesFollowTheLatestChangeAndUpdatesHoldTheChangesSinceTheDate) {
+    store->add("FILE", {"a.exe=A|[windir]|Trojan"}, 1'500'000'000);
+    EXPECT_EQ(get("/asp/currentDateNEW.asp?prog=P&comp=C").content(),
+              ServerDate::text(1'500'000'000));
+    const std::string all = defs("3/16/2006");
+    EXPECT_EQ(all, ScrambleLine("FILE") + "|ADD[DEF]" + ScrambleLine("a.exe") + "=" +
+                       ScrambleLine("A") + "|" + ScrambleLine("[windir]") + "|" +
+                       ScrambleLine("Trojan"));
+    // Raw blanks encoded as %20, "+" for blanks, fully encoded: one answer.
+    const std::string date = ServerDate::text(1'500'000'000);
+    EXPECT_EQ(defs("7/14/2017%202:40:00%20AM"), "");
+    EXPECT_EQ(date, "7/14/2017 2:40:00 AM");
+    EXPECT_EQ(defs("7/14/2017+2:40:00+AM"), "");
+    EXPECT_EQ(defs("7%2F14%2F2017%202%3A39%3A59%20AM"), all);
+
+    store->withdraw("FILE", "a.exe=A|[windir]|Trojan", 1'500'000'100);
+    EXPECT_EQ(get("/asp/currentDateNEW.asp?prog=P&comp=C").content(),
+              ServerDate::text(1'500'000'100));
+    EXPECT_EQ(defs("7/14/2017%202:40:00%20AM"),
+              ScrambleLine("FILE") + "|DEL[DEF]" + ScrambleLine("a.exe") + "=" + ScrambleLine("A") +
+                  "|" + ScrambleLine("[windir]") + "|" + ScrambleLine("Trojan"));
+    EXPECT_EQ(defs("3/16/2006"), "");  // added and withdrawn since: nothing
+}
+
+TEST_F(RequestHandlerTest, AnUpdateWithoutAReadableDateIsRefused) {
+    store->add("FILE", {"a.exe=A|x"}, 1000);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp?prog=P&comp=C").status, 400);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp?prog=P&comp=C&date=soon").status, 400);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp?prog=P&comp=C&date=soon").content(), "");
+    // The zero date a confused client stores asks for everything.
+    EXPECT_EQ(get("/asp/getDefsNEW.asp?prog=P&comp=C&date=12:00:00%20AM").content(),
+              defs("3/16/2006"));
+}
+
+TEST_F(RequestHandlerTest, TheConfirmedDateIsThatOfTheUpdateTheClientWasSent) {
+    store->add("FILE", {"a.exe=A|x"}, 1'500'000'000);
+    ASSERT_EQ(get("/asp/currentDateNEW.asp?prog=P&comp=C").content(),
+              ServerDate::text(1'500'000'000));
+    ASSERT_FALSE(defs("3/16/2006").empty());
+    // A change lands between the update and its confirmation...
+    store->add("FILE", {"b.exe=B|x"}, 1'500'000'000);
+    // ...so the client must not store a date that covers it.
+    EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(1'500'000'000));
+    // It is used once; then (and for other clients) the current date is answered.
+    EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(1'500'000'001));
+    EXPECT_EQ(get("/asp/date.asp", "10.0.0.9").content(), ServerDate::text(1'500'000'001));
+    // The next check fetches exactly the missed change.
+    EXPECT_EQ(defs("7/14/2017%202:40:00%20AM"), ScrambleLine("FILE") + "|ADD[DEF]" +
+                                                    ScrambleLine("b.exe") + "=" +
+                                                    ScrambleLine("B") + "|" + ScrambleLine("x"));
+}
+
+TEST_F(RequestHandlerTest, AnsweringADateRecordsItSoLaterChangesComeAfterIt) {
+    store->add("FILE", {"a.exe=A|x"}, 2000);
+    EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(2000));
+    EXPECT_EQ(store->servedDate(), 2000);
+    EXPECT_EQ(store->add("FILE", {"b.exe=B|x"}, 2000).stamp, 2001);
+}
+
+TEST_F(RequestHandlerTest, SubmittedNamesAreAddedOnceAndKnownNamesSkipped) {
+    store->add("EXE", {"NJDemo_Agent.exe=NJDemo.Agent|[progfil]NJDemo|Adware"}, 100);
+    // A typed name arrives scrambled and followed by "|", bytes raw or encoded.
+    EXPECT_EQ(get("/asp/getData.asp?data=" + ScrambleLine("newtool.exe") + "|").content(), "Added");
+    EXPECT_EQ(get("/asp/getData.asp?data=" + ScrambleLine("NEWTOOL.EXE") + "%7C").content(),
+              "Skipped");
+    EXPECT_EQ(get("/asp/getData.asp?data=" + ScrambleLine("njdemo_agent.exe") + "|").content(),
+              "Skipped");
+    // The anonymous list: names joined by "|".
+    EXPECT_EQ(get("/asp/getData.asp?data=" + ScrambleLine("a.exe") + "|" + ScrambleLine("b.exe"))
+                  .content(),
+              "Added");
+    EXPECT_EQ(get("/asp/getData.asp?data=|").status, 400);
+    EXPECT_EQ(get("/asp/getData.asp").status, 400);
+    const auto subs = store->submissions();
+    ASSERT_TRUE(subs);
+    ASSERT_EQ(subs->size(), 4u);
+    EXPECT_EQ((*subs)[0].first, "newtool.exe");
+    EXPECT_EQ((*subs)[3].first, "a.exe|b.exe");
+    EXPECT_EQ((*subs)[3].remote, kClient);
+}
+
+TEST_F(RequestHandlerTest, ANameWithEightBitLettersIsDecoded) {
+    const std::string name =
+        "T\xE9l\xE9"
+        "charger.exe";
+    EXPECT_EQ(get("/asp/getData.asp?data=" + ScrambleLine(name) + "|").content(), "Added");
+    EXPECT_EQ((*store->submissions())[0].first, name);
+}
+
+TEST_F(RequestHandlerTest, FalsePositivesAreStoredAndAcknowledged) {
+    const Reply r = get("/asp/submitFP.asp?files=a.exe|C:\\x&y\\b.exe|&details=it%20is%20%20mine");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.content(), "OK");
+    const auto subs = store->submissions();
+    ASSERT_EQ(subs->size(), 1u);
+    EXPECT_EQ((*subs)[0].first, "a.exe|C:\\x&y\\b.exe|");
+    EXPECT_EQ((*subs)[0].second, "it is  mine");
+    // No checked rows: an empty file list is still a report.
+    EXPECT_EQ(get("/asp/submitFP.asp?files=&details=why").content(), "OK");
+    EXPECT_EQ(get("/asp/submitFP.asp?files=a.exe|").status, 400);
+}
+
+TEST_F(RequestHandlerTest, TheLanguageFileIsServedPerPackage) {
+    EXPECT_EQ(get("/Languages/21/Localization.txt").status, 404);
+    store->setLanguage(21, "<TRANSLATION_ITEMS>\r\n", 1);
+    const Reply r = get("/languages/21/localization.TXT");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.content(), "<TRANSLATION_ITEMS>\r\n");
+    EXPECT_EQ(r.contentType, "text/plain; charset=utf-8");
+    EXPECT_EQ(get("/Languages/22/Localization.txt").status, 404);
+    EXPECT_EQ(get("/Languages/x/Localization.txt").status, 404);
+    EXPECT_EQ(get("/Languages/21/Other.txt").status, 404);
+}
+
+TEST_F(RequestHandlerTest, LayoutFilesHoldTheFullStoredFiles) {
+    store->add("EXE", {"e.exe=E|[windir]"}, 100);
+    store->add("FILE", {"f.exe=F|[windir]"}, 100);
+    store->add("COOK", {"c.example", "d.example"}, 100);
+    store->withdraw("COOK", "d.example", 200);
+    EXPECT_EQ(
+        get("/definitions/data/FileDefinition.dat").content(),
+        ScrambleLine("e.exe=E|[windir]") + "\r\n" + ScrambleLine("f.exe=F|[windir]") + "\r\n");
+    EXPECT_EQ(get("/definitions/data/ExeDefinition.dat").content(),
+              ScrambleLine("e.exe=E|[windir]") + "\r\n");
+    EXPECT_EQ(get("/definitions/data/BlockedCookies.dat").content(),
+              ScrambleLine("c.example") + "\r\n");
+    EXPECT_EQ(get("/definitions/data/RegistryDefinition.dat").content(), "");
+    EXPECT_EQ(get("/definitions/version/F.HTM").content(), ServerDate::text(200) + "\r\n2\r\n");
+    EXPECT_EQ(get("/definitions/version/c.htm").content(), ServerDate::text(200) + "\r\n1\r\n");
+    EXPECT_EQ(get("/definitions/data/Safety.dat").status, 404);
+    EXPECT_EQ(get("/definitions/version/X.HTM").status, 404);
+}
+
+TEST_F(RequestHandlerTest, PathsIgnoreCaseAndUnknownOnesAreNotFound) {
+    EXPECT_EQ(get("/ASP/DATE.ASP").status, 200);
+    EXPECT_EQ(get("/asp/unknown.asp").status, 404);
+    EXPECT_EQ(get("/").status, 404);
+    EXPECT_EQ(handler.handle("POST", "/asp/date.asp", kClient).status, 405);
+}
+
+TEST_F(RequestHandlerTest, ChangesFromAnotherConnectionAreSeenAtTheNextRequest) {
+    store->add("FILE", {"a.exe=A|x"}, 100);
+    const std::string before = defs("3/16/2006");
+    std::string error;
+    auto admin = DefinitionStore::open(dir.file("defs.db"), error);
+    ASSERT_TRUE(admin);
+    admin->add("FILE", {"b.exe=B|x"}, 100);
+    const std::string after = defs("3/16/2006");
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after.substr(0, before.size()), before);
+}
+
+}  // namespace
+}  // namespace nightjar::server
