@@ -1,0 +1,312 @@
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "app/MainState.h"
+#include "app/ScanRun.h"
+#include "cli/CliEnv.h"
+#include "cli/CliText.h"
+#include "cli/CliUserInterface.h"
+#include "definitions/DefinitionFiles.h"
+#include "definitions/PlaceholderExpander.h"
+#include "removal/ExclusionList.h"
+#include "util/Text.h"
+
+namespace nightjar::cli {
+
+namespace {
+
+const std::map<std::string, app::ScanMode> kModes = {
+    {"smart", app::ScanMode::Smart},
+    {"full", app::ScanMode::FullSystem},
+    {"file", app::ScanMode::File},
+    {"folder", app::ScanMode::Folder},
+};
+
+bool isWindowsPath(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+/// The Windows form of a path given on the command line: a Windows path as it is, a host
+/// path through the drive that holds it; "" when no drive holds it.
+std::string toWindowsPath(platform::FileSystem& fs, const std::string& path) {
+    if (isWindowsPath(path)) {
+        return path;
+    }
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) {
+        return {};
+    }
+    return fs.windowsPath(absolute.lexically_normal().string());
+}
+
+/// UTF-8 text from the command line as Windows-1252 bytes where every character has one;
+/// other text is kept as given.
+std::string utf8ToAnsi(std::string_view in) {
+    static const std::map<char32_t, unsigned char> kHigh = {
+        {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
+        {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
+        {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
+        {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
+        {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
+        {0x017E, 0x9E}, {0x0178, 0x9F}};
+    std::string out;
+    for (std::size_t i = 0; i < in.size();) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        char32_t cp = 0;
+        std::size_t len = 0;
+        if (b < 0x80) {
+            cp = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1Fu;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0Fu;
+            len = 3;
+        } else {
+            return std::string(in);
+        }
+        if (i + len > in.size()) {
+            return std::string(in);
+        }
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto c = static_cast<unsigned char>(in[i + k]);
+            if ((c & 0xC0) != 0x80) {
+                return std::string(in);
+            }
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out.push_back(static_cast<char>(cp));
+        } else if (auto it = kHigh.find(cp); it != kHigh.end()) {
+            out.push_back(static_cast<char>(it->second));
+        } else {
+            return std::string(in);
+        }
+        i += len;
+    }
+    return out;
+}
+
+nlohmann::json scanJson(app::MainState& state, const std::string& mode, bool cancelled) {
+    nlohmann::json j;
+    j["mode"] = mode;
+    j["cancelled"] = cancelled;
+    j["started"] = ansiToUtf8(state.scanStartTime());
+    j["finished"] = ansiToUtf8(state.scanFinishTime());
+    const scan::ScanCounters& c = state.counters();
+    j["counters"] = {{"processes", c.processes},
+                     {"registry", c.registry},
+                     {"files_folders", c.filesFolders},
+                     {"threats", c.threats},
+                     {"traces", state.tracesFound()}};
+    nlohmann::json feed = nlohmann::json::array();
+    for (const scan::FeedRow& row : state.lvwSpywareFound()) {
+        feed.push_back({{"text", ansiToUtf8(row.text)},
+                        {"icon", row.icon},
+                        {"details", ansiToUtf8(row.details)}});
+    }
+    j["feed"] = std::move(feed);
+    nlohmann::json results = nlohmann::json::array();
+    for (const scan::FoundItem& row : state.ResultList()) {
+        results.push_back({{"title", ansiToUtf8(row.title)},
+                           {"icon", row.icon},
+                           {"location", ansiToUtf8(row.location)},
+                           {"type", ansiToUtf8(row.type)},
+                           {"risk", ansiToUtf8(row.risk)},
+                           {"details", ansiToUtf8(row.details)}});
+    }
+    j["results"] = std::move(results);
+    return j;
+}
+
+void printSummary(app::MainState& state, const std::string& mode) {
+    const scan::ScanCounters& c = state.counters();
+    std::cout << ansiToUtf8(state.productName()) << " " << mode << " scan, started "
+              << ansiToUtf8(state.scanStartTime()) << ", finished "
+              << ansiToUtf8(state.scanFinishTime()) << '\n';
+    std::cout << "Inspected: " << c.processes << " processes, " << c.registry
+              << " registry entries, " << c.filesFolders << " files and folders\n";
+    std::cout << "Threats found: " << c.threats << " (traces: " << state.tracesFound() << ")\n";
+    if (!state.ResultList().empty()) {
+        std::cout << "\nResults:\n";
+        for (const scan::FoundItem& row : state.ResultList()) {
+            std::cout << "  " << ansiToUtf8(row.title) << '\n'
+                      << "      location: " << ansiToUtf8(row.location) << '\n';
+            if (!row.type.empty()) {
+                std::cout << "      type: " << ansiToUtf8(row.type) << '\n';
+            }
+            std::cout << "      risk: " << ansiToUtf8(row.risk) << " - " << ansiToUtf8(row.details)
+                      << '\n';
+        }
+    }
+    bool headed = false;
+    for (const scan::FeedRow& row : state.lvwSpywareFound()) {
+        // Threats are listed above; the feed adds what is not a result.
+        if (row.text != "EXCLUDED" && row.text != "Running Application" &&
+            row.text != "Running Process") {
+            continue;
+        }
+        if (!headed) {
+            std::cout << "\nAlso seen:\n";
+            headed = true;
+        }
+        std::cout << "  " << ansiToUtf8(row.text) << ": " << ansiToUtf8(row.details) << '\n';
+    }
+    std::cout << '\n' << ansiToUtf8(state.ui().text("lblStatus")) << '\n';
+}
+
+void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json) {
+    platform::Platform* p = env.platform();
+    if (!p) {
+        return;
+    }
+    const app::ScanMode mode = kModes.at(modeName);
+    std::optional<std::string> chosen;
+    if (mode == app::ScanMode::File || mode == app::ScanMode::Folder) {
+        if (path.empty()) {
+            env.fail("--path is required with --mode " + modeName);
+            return;
+        }
+        std::string windows = toWindowsPath(*p->fileSystem, path);
+        if (windows.empty()) {
+            env.fail("no drive of the machine holds " + path);
+            return;
+        }
+        if (!p->fileSystem->exists(windows)) {
+            env.fail("no such file or folder: " + ansiToUtf8(windows));
+            return;
+        }
+        chosen = std::move(windows);
+    }
+
+    CliUserInterface ui(chosen, !json && StderrIsTerminal());
+    app::MainStateOptions options;
+    options.programFolder = env.programFolder();
+    options.definitionServer = env.serverUrl;
+    app::MainState state(*p, ui, std::move(options));
+    ui.setStopHandler([&state] { state.setScanStopRequested(true); });
+
+    state.PrepareDefinitions();
+    state.exclusions().LoadExclusions();
+    state.FillDrives();
+    state.setOptScan(mode);
+
+    ui.catchInterrupt();
+    state.scanRun().cmdScanNow_Click();
+    ui.releaseInterrupt();
+    ui.clearProgress();
+
+    const bool cancelled = state.ScanStopRequested();
+    if (json) {
+        std::cout << scanJson(state, modeName, cancelled).dump() << '\n';
+    } else {
+        printSummary(state, modeName);
+    }
+
+    const std::string missing = state.msg("MSG_MISSING");
+    bool definitionsMissing = false;
+    for (const std::string& m : ui.messages()) {
+        definitionsMissing = definitionsMissing || m == missing;
+    }
+    if (definitionsMissing) {
+        env.exitCode = exitcode::Error;
+    } else if (cancelled && CliUserInterface::interrupted()) {
+        env.exitCode = exitcode::Interrupted;
+    } else if (state.counters().threats > 0 || !state.ResultList().empty()) {
+        env.exitCode = exitcode::Found;
+    } else {
+        env.exitCode = exitcode::Ok;
+    }
+}
+
+/// The exclusion list of the machine's data folder, which is created when missing.
+struct ExclusionAccess {
+    definitions::PlaceholderExpander expander;
+    std::string dataFolder;
+    removal::ExclusionList list;
+    explicit ExclusionAccess(platform::Platform& p)
+        : expander(*p.shellFolders),
+          dataFolder(definitions::DataFolder(expander)),
+          list(*p.fileSystem, dataFolder) {}
+};
+
+}  // namespace
+
+void addScanCommands(CLI::App& app, CliEnv& env) {
+    auto* scanCmd = app.add_subcommand("scan", "Run one scan and list what it found");
+    static std::string mode = "smart";
+    static std::string path;
+    static bool json = false;
+    scanCmd
+        ->add_option("--mode", mode,
+                     "smart (cookies, memory, registry, known files and folders), full (every "
+                     "checked drive, memory, registry), file or folder")
+        ->check(CLI::IsMember({"smart", "full", "file", "folder"}));
+    scanCmd->add_option("--path", path,
+                        "The file or folder of a file or folder scan (Windows path, or a host "
+                        "path under a drive of the machine)");
+    scanCmd->add_flag("--json", json, "Print one JSON object");
+    scanCmd->callback([&env]() { runScan(env, mode, path, json); });
+
+    auto* excl = app.add_subcommand("exclusions", "Show or extend the exclusion list");
+    excl->require_subcommand(1);
+    auto* list = excl->add_subcommand("list", "Print the excluded entries, one a line");
+    static bool listJson = false;
+    list->add_flag("--json", listJson, "Print one JSON array");
+    list->callback([&env]() {
+        platform::Platform* p = env.platform();
+        if (!p) {
+            return;
+        }
+        ExclusionAccess access(*p);
+        access.list.LoadExclusions();
+        nlohmann::json j = nlohmann::json::array();
+        for (const std::string& part : access.list.parts()) {
+            if (part.empty()) {
+                continue;
+            }
+            if (listJson) {
+                j.push_back(ansiToUtf8(part));
+            } else {
+                std::cout << ansiToUtf8(part) << '\n';
+            }
+        }
+        if (listJson) {
+            std::cout << j.dump() << '\n';
+        }
+    });
+
+    auto* add = excl->add_subcommand("add", "Exclude a path, file name or result text");
+    static std::string entry;
+    add->add_option("TEXT", entry, "The entry to exclude")->required();
+    add->callback([&env]() {
+        platform::Platform* p = env.platform();
+        if (!p) {
+            return;
+        }
+        const std::string text = utf8ToAnsi(entry);
+        if (text::trim(text).empty()) {
+            env.fail("an empty entry excludes nothing");
+            return;
+        }
+        ExclusionAccess access(*p);
+        if (!p->fileSystem->folderExists(access.dataFolder) &&
+            !p->fileSystem->createFolder(access.dataFolder)) {
+            env.fail("cannot create the data folder " + ansiToUtf8(access.dataFolder));
+            return;
+        }
+        access.list.LoadExclusions();
+        access.list.AddExclusion(text);
+        if (!access.list.IsExcluded(text)) {
+            env.fail("cannot write " + ansiToUtf8(access.list.filePath()));
+        }
+    });
+}
+
+}  // namespace nightjar::cli
