@@ -1,6 +1,8 @@
 #include "definitions/LineCodec.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace nightjar::definitions {
 
@@ -50,8 +52,27 @@ std::string UnscrambleLine(std::string_view stored) {
 }
 
 void UnscrambleInPlace(std::string& line) {
-    for (auto& c : line) {
-        c = kTables.unscramble[static_cast<unsigned char>(c)];
+    // Eight bytes at a time: every byte becomes x + 192 (mod 256), minus 1 where x < 64,
+    // which is the table's mapping without a load per byte.
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr std::uint64_t kAdd = 0xC0C0C0C0C0C0C0C0ULL;
+    char* p = line.data();
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, p + i, 8);
+        // Per-byte addition without carries between bytes.
+        std::uint64_t sum = ((x & kLow7) + (kAdd & kLow7)) ^ ((x ^ kAdd) & kHigh);
+        // High bit set in the bytes whose two top bits are clear (x < 64).
+        std::uint64_t below64 = ~(x | (x << 1)) & kHigh;
+        // Those bytes hold at least 192 now, so subtracting 1 borrows from nothing.
+        sum -= below64 >> 7;
+        std::memcpy(p + i, &sum, 8);
+    }
+    for (; i < n; ++i) {
+        p[i] = kTables.unscramble[static_cast<unsigned char>(p[i])];
     }
 }
 

@@ -135,24 +135,66 @@ bool PlaceholderExpander::rowIsSafe(std::size_t row) {
     return rowSafe_[row] == 1;
 }
 
+namespace {
+
+// Rows by a small hash of a bracketed name (lower case); checked once that no two rows
+// share a slot, so one comparison confirms a match.
+constexpr std::size_t kSlots = 256;
+
+std::size_t slotOf(std::string_view lower) {
+    std::uint32_t h = 5;  // a seed under which the thirty names fall in distinct slots
+    for (char c : lower) {
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return (h ^ (h >> 16)) % kSlots;
+}
+
+struct RowSlots {
+    std::array<std::int8_t, kSlots> row{};
+    bool collisionFree = true;
+    RowSlots() {
+        row.fill(-1);
+        for (std::size_t r = 0; r < kRows.size(); ++r) {
+            auto& slot = row[slotOf(kRows[r].placeholder)];
+            if (slot >= 0) {
+                collisionFree = false;
+            }
+            slot = static_cast<std::int8_t>(r);
+        }
+    }
+};
+
+const RowSlots& rowSlots() {
+    static const RowSlots slots;
+    return slots;
+}
+
+}  // namespace
+
 int PlaceholderExpander::rowOf(std::string_view name) {
-    if (name.size() > kLongestPlaceholder) {
+    const std::size_t n = name.size();
+    if (n < 3 || n > kLongestPlaceholder) {
         return -1;
     }
     char lower[kLongestPlaceholder];
-    for (std::size_t i = 0; i < name.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         lower[i] = asciiLower(name[i]);
     }
-    for (std::size_t row = 0; row < kRows.size(); ++row) {
+    const std::string_view folded(lower, n);
+    auto matches = [&](std::size_t row) {
         std::string_view p = kRows[row].placeholder;
-        if (p.size() != name.size()) {
-            continue;
-        }
         if (row == kUserRow || row == kAllUsersRow) {
-            if (name == p) {
-                return static_cast<int>(row);
-            }
-        } else if (std::memcmp(lower, p.data(), p.size()) == 0) {
+            return name == p;
+        }
+        return folded == p;
+    };
+    const RowSlots& slots = rowSlots();
+    if (slots.collisionFree) {
+        const int row = slots.row[slotOf(folded)];
+        return row >= 0 && matches(static_cast<std::size_t>(row)) ? row : -1;
+    }
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        if (matches(row)) {
             return static_cast<int>(row);
         }
     }
@@ -170,43 +212,52 @@ void PlaceholderExpander::expandSequential(std::string& text) {
     }
 }
 
-void PlaceholderExpander::ExpandInPlace(std::string& text) {
+void PlaceholderExpander::ExpandInto(std::string_view text, std::string& out) {
     std::size_t open = text.find('[');
-    if (open == std::string::npos) {
-        return;  // the common case for most fields: nothing to do
+    if (open == std::string_view::npos) {
+        out.assign(text);  // the common case for most fields: nothing to replace
+        return;
     }
     // Placeholders are bracketed names without inner brackets, so occurrences never
     // overlap; while every inserted value is safe (see rowIsSafe) one pass that replaces
     // each occurrence by its row's value gives exactly what the row-by-row replacement
     // gives. Anything else takes the row-by-row path.
-    scratch_.clear();
+    out.clear();
     std::size_t copied = 0;
-    while (open != std::string::npos) {
-        std::size_t close = text.find_first_of("[]", open + 1);
-        if (close == std::string::npos) {
+    while (open != std::string_view::npos) {
+        std::size_t close = open + 1;
+        while (close < text.size() && text[close] != ']' && text[close] != '[') {
+            ++close;
+        }
+        if (close >= text.size()) {
             break;
         }
         if (text[close] == '[') {
             open = close;
             continue;
         }
-        int row = rowOf(std::string_view(text).substr(open, close - open + 1));
+        int row = rowOf(text.substr(open, close - open + 1));
         if (row >= 0) {
             auto r = static_cast<std::size_t>(row);
             if (!rowIsSafe(r)) {
-                expandSequential(text);
+                out.assign(text);
+                expandSequential(out);
                 return;
             }
-            scratch_.append(text, copied, open - copied);
-            scratch_.append(RowValue(r));
+            out.append(text.substr(copied, open - copied));
+            out.append(RowValue(r));
             copied = close + 1;
         }
         open = text.find('[', close + 1);
     }
-    if (copied == 0) {
+    out.append(text.substr(copied));
+}
+
+void PlaceholderExpander::ExpandInPlace(std::string& text) {
+    if (text.find('[') == std::string::npos) {
         return;
     }
-    scratch_.append(text, copied, std::string::npos);
+    ExpandInto(text, scratch_);
     text.swap(scratch_);
 }
 

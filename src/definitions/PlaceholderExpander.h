@@ -25,6 +25,8 @@ class PlaceholderExpander {
     std::string Expand(std::string_view text);
     /// The same as ExpandPlaceholders without the returned copy (for per-line readers).
     void ExpandInPlace(std::string& text);
+    /// Writes the expansion of `text` to `out` (which must not alias `text`).
+    void ExpandInto(std::string_view text, std::string& out);
     /// First three characters of the user's Programs folder ("C:\"), "" when unresolved.
     std::string SystemDriveRoot();
     /// The Windows system directory with a trailing backslash ("" when unresolved).

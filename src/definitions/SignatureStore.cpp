@@ -1,6 +1,9 @@
 #include "definitions/SignatureStore.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "definitions/DefinitionFiles.h"
@@ -28,24 +31,87 @@ const std::array<char, 256>& lowerTable() {
     return table;
 }
 
-void assignLower(std::string& out, std::string_view in) {
+void lowerInto(char* out, std::string_view in) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     const auto& t = lowerTable();
-    out.resize(in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        out[i] = t[static_cast<unsigned char>(in[i])];
+    const char* src = in.data();
+    const std::size_t n = in.size();
+    std::size_t i = 0;
+    // Eight ASCII bytes at a time; a word with any byte above 127 goes through the table.
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, src + i, 8);
+        if ((x & kHigh) != 0) {
+            for (std::size_t k = i; k < i + 8; ++k) {
+                out[k] = t[static_cast<unsigned char>(src[k])];
+            }
+            continue;
+        }
+        // High bit of each byte: at least 'A', and above 'Z'; no byte carries into the next
+        // because every byte is below 128.
+        std::uint64_t geA = x + (0x80 - 'A') * kOnes;
+        std::uint64_t gtZ = x + (0x7F - 'Z') * kOnes;
+        std::uint64_t upper = geA & ~gtZ & kHigh;
+        x |= upper >> 2;  // 0x80 >> 2 is the case bit 0x20
+        std::memcpy(out + i, &x, 8);
+    }
+    for (; i < n; ++i) {
+        out[i] = t[static_cast<unsigned char>(src[i])];
     }
 }
 
-/// One left-to-right pass replacing every doubled `c` by a single one (a plain Replace).
-void collapseDoubled(std::string& s, char c) {
-    std::size_t first = s.find(c);
-    if (first == std::string::npos) {
-        return;
+void assignLower(std::string& out, std::string_view in) {
+    out.resize(in.size());
+    lowerInto(out.data(), in);
+}
+
+/// Position of the first pair of `c` in `s`, npos when there is none. Eight bytes at a
+/// time: paths have many single backslashes and pairs are rare.
+std::size_t findDoubled(std::string_view s, char c) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t pattern = static_cast<unsigned char>(c) * kOnes;
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    for (; i + 9 <= n; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, p + i, 8);
+        const std::uint64_t t = x ^ pattern;
+        // 0x80 exactly in the bytes equal to c.
+        const std::uint64_t eq = ~(((t & kLow7) + kLow7) | t) & kHigh;
+        if (eq == 0) {
+            continue;
+        }
+        const std::uint64_t pair = eq & (eq >> 8);  // a byte and the next one
+        if (pair != 0) {
+            return i + static_cast<std::size_t>(std::countr_zero(pair)) / 8;
+        }
+        if ((eq >> 63) != 0 && p[i + 8] == c) {
+            return i + 7;
+        }
     }
-    std::size_t out = first;
-    std::size_t i = first;
-    while (i < s.size()) {
-        if (s[i] == c && i + 1 < s.size() && s[i + 1] == c) {
+    for (; i + 1 < n; ++i) {
+        if (p[i] == c && p[i + 1] == c) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+/// One left-to-right pass replacing every doubled `c` by a single one (a plain Replace).
+/// Returns whether anything changed.
+bool collapseDoubled(std::string& s, char c) {
+    std::size_t i = findDoubled(s, c);
+    if (i == std::string_view::npos) {
+        return false;
+    }
+    const std::size_t n = s.size();
+    std::size_t out = i;
+    while (i < n) {
+        if (s[i] == c && i + 1 < n && s[i + 1] == c) {
             s[out++] = c;
             i += 2;
         } else {
@@ -53,6 +119,7 @@ void collapseDoubled(std::string& s, char c) {
         }
     }
     s.resize(out);
+    return true;
 }
 
 void trimBlanksInPlace(std::string& s) {
@@ -139,11 +206,12 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable,
     if (!reader.isOpen()) {
         return !observer.stopRequested();  // a missing file leaves its table empty
     }
+    // Room for a full table up front: growing would move every entry several times.
+    table.reserve(kTableSize);
     std::string line;
     std::string folder;
-    std::string lowerFolder;
-    std::string lowerName;
-    std::string candidate;
+    std::string lowered;
+    std::string scratch;
     while (!observer.stopRequested() && reader.next(line)) {
         UnscrambleInPlace(line);
         const std::string_view view(line);
@@ -152,43 +220,57 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable,
         // would be a guess about a record its writer left incomplete.
         std::string_view type;
         folder.clear();
-        std::size_t bar = view.find('|');
+        const std::size_t bar = view.find('|');
         if (bar != std::string_view::npos) {
             head = view.substr(0, bar);
-            std::string_view rest = view.substr(bar + 1);
-            folder.assign(field(rest, '|', 0));
-            type = field(rest, '|', 1);
-            if (fileTable && type == "TYPE") {
-                type = "Spyware";
+            const std::size_t bar2 = view.find('|', bar + 1);
+            std::string_view location = view.substr(bar + 1);
+            if (bar2 != std::string_view::npos) {
+                location = view.substr(bar + 1, bar2 - bar - 1);
+                const std::size_t bar3 = view.find('|', bar2 + 1);
+                type = view.substr(bar2 + 1, bar3 == std::string_view::npos ? std::string_view::npos
+                                                                            : bar3 - bar2 - 1);
+                if (fileTable && type == "TYPE") {
+                    type = "Spyware";
+                }
             }
-            expander_.ExpandInPlace(folder);
-            collapseDoubled(folder, '\\');
+            expander_.ExpandInto(location, folder);
+            const bool changed = collapseDoubled(folder, '\\');
+            if (!folder.empty()) {
+                folder.push_back('\\');
+                // Without a doubled backslash left by the first pass, only the one just
+                // added can form a pair.
+                if (changed) {
+                    collapseDoubled(folder, '\\');
+                } else if (folder.size() >= 2 && folder[folder.size() - 2] == '\\') {
+                    folder.pop_back();
+                }
+            }
         }
-        std::size_t eq = head.find('=');
-        std::string_view name = text::trimView(head.substr(0, eq));
+        const std::size_t eq = head.find('=');
+        const std::string_view name = text::trimView(head.substr(0, eq));
         std::string_view threat;
         if (eq != std::string_view::npos) {
-            threat = field(head.substr(eq + 1), '=', 0);
+            const std::string_view rest = head.substr(eq + 1);
+            threat = rest.substr(0, rest.find('='));
         }
-        if (!folder.empty()) {
-            folder.push_back('\\');
-            collapseDoubled(folder, '\\');
-        }
-        assignLower(lowerFolder, folder);
-        if (fileTable) {
-            assignLower(lowerName, name);
-            candidate.assign(lowerFolder);
-            candidate.append(lowerName);
-        } else {
+
+        // Lower-cased folder and name side by side: the file table tests them joined.
+        lowered.resize(folder.size() + name.size());
+        lowerInto(lowered.data(), folder);
+        lowerInto(lowered.data() + folder.size(), name);
+        std::string_view lowerFolder(lowered.data(), folder.size());
+        const std::string_view lowerName(lowered.data() + folder.size(), name.size());
+        std::string_view tested = lowered;
+        if (!fileTable) {
             if (!lowerFolder.empty() && lowerFolder.back() == '\\') {
-                lowerFolder.pop_back();
+                lowerFolder.remove_suffix(1);
             }
-            assignLower(lowerName, name);
-            candidate.assign(lowerFolder);
+            tested = lowerFolder;
         }
-        if (!isProtectedLowered(candidate)) {
-            table.push_back(
-                SignatureEntry{lowerFolder, lowerName, std::string(type), std::string(threat)});
+        if (!isProtectedNormalised(normaliseCandidate(tested, scratch))) {
+            table.push_back(SignatureEntry{std::string(lowerFolder), std::string(lowerName),
+                                           std::string(type), std::string(threat)});
             if (table.size() >= kTableSize) {
                 observer.pump();
                 break;  // the table is full: later lines are ignored
@@ -302,21 +384,49 @@ bool SignatureStore::LoadSafetyEntries(LoadObserver& observer) {
         protectedKeys_.insert(s + '\\');
         protectedKeys_.insert(std::move(s));
     }
+    keyFilter_.assign(kFilterBits / 64, 0);
+    for (const auto& key : protectedKeys_) {
+        const std::uint32_t slot = filterSlot(key);
+        keyFilter_[slot / 64] |= std::uint64_t{1} << (slot % 64);
+    }
     anySafetyEntry_ = !protectedKeys_.empty();
     return true;
 }
 
-bool SignatureStore::isProtectedLowered(std::string& c) const {
-    trimBlanksInPlace(c);
-    if (c.find(":\\") != std::string::npos) {
-        c[0] = 'c';  // safety entries name drive C; a candidate on any drive is compared so
+std::string_view SignatureStore::normaliseCandidate(std::string_view c, std::string& scratch) {
+    c = text::trimView(c);
+    // Safety entries name drive C; a candidate on any drive is compared as if on C.
+    if (!c.empty() && c.front() != 'c' && c.find(":\\") != std::string_view::npos) {
+        scratch.assign(c);
+        scratch[0] = 'c';
+        c = scratch;
     }
     if (!c.empty() && c.back() == '/') {
-        c.pop_back();
+        c.remove_suffix(1);
     }
     if (!c.empty() && c.back() == '\\') {
-        c.pop_back();
+        c.remove_suffix(1);
     }
+    return c;
+}
+
+std::uint32_t SignatureStore::filterSlot(std::string_view s) {
+    // Length and three characters: cheap to compute, and texts that differ in them cannot
+    // be equal.
+    const std::size_t n = s.size();
+    std::uint32_t h = static_cast<std::uint32_t>(n) * 0x9E3779B1u;
+    if (n > 0) {
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n - 1])) * 0x85EBCA77u;
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n / 2])) * 0xC2B2AE3Du;
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n / 4])) * 0x27D4EB2Fu;
+    }
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h & (kFilterBits - 1);
+}
+
+bool SignatureStore::isProtectedNormalised(std::string_view c) const {
     if (c.empty()) {
         return true;  // an empty path is never acted on
     }
@@ -324,13 +434,21 @@ bool SignatureStore::isProtectedLowered(std::string& c) const {
         return false;
     }
     // A whole hive is never touched, once any protection is in force.
-    return protectedKeys_.find(std::string_view(c)) != protectedKeys_.end() || isWholeHive(c);
+    if (isWholeHive(c)) {
+        return true;
+    }
+    const std::uint32_t slot = filterSlot(c);
+    if ((keyFilter_[slot / 64] & (std::uint64_t{1} << (slot % 64))) == 0) {
+        return false;
+    }
+    return protectedKeys_.find(c) != protectedKeys_.end();
 }
 
 bool SignatureStore::IsProtectedPath(std::string_view candidate) const {
-    std::string c;
-    assignLower(c, candidate);
-    return isProtectedLowered(c);
+    std::string lowered;
+    assignLower(lowered, candidate);
+    std::string scratch;
+    return isProtectedNormalised(normaliseCandidate(lowered, scratch));
 }
 
 long SignatureStore::CountDefinitions() {

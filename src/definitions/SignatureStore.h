@@ -72,9 +72,14 @@ class SignatureStore {
     /// Loads one of the two tables; false when a stop request ended it.
     bool loadTable(std::string_view fileName, bool fileTable, std::vector<SignatureEntry>& table,
                    LoadObserver& observer);
-    /// The protection test on a candidate that is already lower case; `c` is used as
-    /// scratch space.
-    bool isProtectedLowered(std::string& c) const;
+    /// A lower-cased candidate trimmed, moved to drive C and stripped of one final "/" and
+    /// one final "\"; `scratch` holds the text when it had to change.
+    static std::string_view normaliseCandidate(std::string_view c, std::string& scratch);
+    /// The protection test on a normalised candidate.
+    bool isProtectedNormalised(std::string_view c) const;
+    /// Bit of the key filter for a text.
+    static std::uint32_t filterSlot(std::string_view s);
+    static constexpr std::uint32_t kFilterBits = 1u << 16;
 
     platform::FileSystem& fs_;
     PlaceholderExpander& expander_;
@@ -88,6 +93,9 @@ class SignatureStore {
     // each normalised element s, s + "\", and s without a final "\". One lookup answers
     // what comparing against every element would.
     KeySet protectedKeys_;
+    // One bit per filterSlot of every key: a clear bit answers "not protected" without
+    // hashing the candidate.
+    std::vector<std::uint64_t> keyFilter_ = std::vector<std::uint64_t>(kFilterBits / 64, 0);
     bool anySafetyEntry_ = false;
     DefinitionCounts counts_;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "definitions/LineCodec.h"
@@ -74,6 +75,24 @@ TEST(LineCodec, WholeLinesKeepLengthAndOrder) {
     EXPECT_EQ(inPlace, back);
     EXPECT_EQ(ScrambleLine(""), "");
     EXPECT_EQ(UnscrambleLine("\xa1\xa2\xa3"), "abc");
+}
+
+TEST(LineCodec, InPlaceAgreesWithTheTableForAnyLengthAndContent) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 500; ++round) {
+        std::string s(rng() % 40, '\0');
+        for (auto& c : s) {
+            c = static_cast<char>(rng() % 256);
+        }
+        std::string expected;
+        for (char c : s) {
+            expected += UnscrambleLine(std::string(1, c));
+        }
+        std::string inPlace = s;
+        UnscrambleInPlace(inPlace);
+        EXPECT_EQ(inPlace, expected);
+        EXPECT_EQ(UnscrambleLine(s), expected);
+    }
 }
 
 }  // namespace

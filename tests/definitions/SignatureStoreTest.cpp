@@ -101,6 +101,40 @@ TEST_F(SignatureStoreTest, SafetyProtectsFullPathNotFolder) {
     EXPECT_EQ(t[1].name, "next.exe");
 }
 
+TEST_F(SignatureStoreTest, FolderBackslashesCollapseLikeAPlainReplace) {
+    // Runs of one to four backslashes at every offset, across eight-byte boundaries.
+    std::vector<std::string> lines;
+    std::vector<std::string> expected;
+    for (std::size_t offset = 0; offset < 20; ++offset) {
+        for (std::size_t run = 1; run <= 4; ++run) {
+            std::string loc = "C:" + std::string(offset, 'x') + std::string(run, '\\') + "Yz";
+            std::string tail = loc + std::string(run % 2 == 0 ? 1 : 0, '\\');
+            lines.push_back("f.exe=T|" + tail);
+            expected.push_back(
+                text::toLower(text::collapseBackslashes(text::collapseBackslashes(tail) + "\\")));
+        }
+    }
+    put(kFileDefinition, lines);
+    load();
+    const auto& t = store.FileSignatures();
+    ASSERT_EQ(t.size(), expected.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        EXPECT_EQ(t[i].folder, expected[i]) << lines[i];
+    }
+}
+
+TEST_F(SignatureStoreTest, LowerCaseFollowsTheAnsiLetters) {
+    const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xc0\xca\xd7\xde\xdf\xe0\xfe.EXE";
+    put(kFileDefinition, {name + "=T|C:\\Mixed\xc4"
+                                 "Folder\\ABCDEFGHIJ"});
+    load();
+    ASSERT_EQ(store.FileSignatures().size(), 1u);
+    EXPECT_EQ(store.FileSignatures()[0].name, text::toLower(name));
+    EXPECT_EQ(store.FileSignatures()[0].folder,
+              "c:\\mixed\xe4"
+              "folder\\abcdefghij\\");
+}
+
 // ---- DirectoryDefinition.dat ---------------------------------------------------------
 
 TEST_F(SignatureStoreTest, DirectoryTableDropsTrailingBackslashAndKeepsTypeText) {

@@ -1,0 +1,248 @@
+// Loading the file and folder tables against reading the same files line by line.
+//
+// Runs over a temporary machine root with the POSIX platform layer, so the numbers include
+// real file reads. Prints "RATIO definition_load X.XX" (load CPU time / plain read CPU
+// time, system time included).
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "definitions/DefinitionFiles.h"
+#include "definitions/LineCodec.h"
+#include "definitions/LoadObserver.h"
+#include "definitions/PlaceholderExpander.h"
+#include "definitions/SignatureStore.h"
+#include "platform/posix/MachineRoot.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixShellFolders.h"
+#include "util/LineReader.h"
+
+namespace {
+
+using namespace nightjar;
+using definitions::PlaceholderExpander;
+using definitions::SignatureStore;
+
+constexpr int kLines = 100000;
+
+struct Fixture {
+    std::string hostRoot;
+    std::unique_ptr<platform::posix::PosixFileSystem> fs;
+    std::unique_ptr<platform::posix::PosixShellFolders> shell;
+    std::unique_ptr<PlaceholderExpander> expander;
+    std::string dataFolder;
+    std::size_t bytes = 0;
+};
+
+Fixture* gFixture = nullptr;
+
+std::string word(std::mt19937& rng, int minLen, int maxLen) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    int len = minLen + static_cast<int>(rng() % static_cast<unsigned>(maxLen - minLen + 1));
+    std::string w;
+    for (int i = 0; i < len; ++i) {
+        w.push_back(kLetters[rng() % (sizeof kLetters - 1)]);
+    }
+    return w;
+}
+
+template <typename T>
+const T& pick(std::mt19937& rng, const std::vector<T>& v) {
+    return v[rng() % v.size()];
+}
+
+std::string location(std::mt19937& rng, const std::string& vendor) {
+    switch (rng() % 12) {
+        case 0:
+            return "[progfil]" + vendor;
+        case 1:
+            return "[progfil]" + vendor + "\\" + word(rng, 3, 8);
+        case 2:
+            return "[windir]system32";
+        case 3:
+            return "[windir]";
+        case 4:
+            return "[appdata]" + vendor;
+        case 5:
+            return "[comprogfil]" + vendor;
+        case 6:
+            return "[startup]";
+        case 7:
+            return "[drive]\\" + vendor;
+        case 8:
+            return "C:\\" + vendor + "\\bin";
+        case 9:
+            return "[system]drivers";
+        case 10:
+            return "[comapp]" + vendor + "\\" + word(rng, 4, 9);
+        default:
+            return "[user]Local Settings\\Temp\\" + vendor;
+    }
+}
+
+/// Definition lines as a writer stores them: scrambled, CR LF.
+std::string definitionFile(bool files, unsigned seed) {
+    std::mt19937 rng(seed);
+    const std::vector<std::string> exts = {"exe", "dll", "sys", "ocx", "tmp", "dat", "ini"};
+    const std::vector<std::string> types = {
+        "TYPE", "Adware", "Trojan", "Spyware", "Browser Helper Object", "Dialer"};
+    const std::vector<std::string> families = {"Adware", "Trojan", "Spyware", "Dialer", "Worm"};
+    std::string out;
+    for (int i = 0; i < kLines; ++i) {
+        std::string vendor = word(rng, 4, 12);
+        std::string threat = pick(rng, families) + "." + word(rng, 4, 10);
+        std::string line = files ? word(rng, 4, 12) + "." + pick(rng, exts) : vendor;
+        line += "=" + threat;
+        auto shape = rng() % 50;
+        if (shape != 0) {  // one line in fifty names no location
+            line += "|" + location(rng, vendor);
+            if (shape != 1) {  // and one in fifty has no type
+                line += "|" + pick(rng, types);
+            }
+        }
+        out += definitions::ScrambleLine(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string safetyFile() {
+    std::mt19937 rng(7);
+    std::string out;
+    for (int i = 0; i < 200; ++i) {
+        std::string line;
+        switch (i % 4) {
+            case 0:
+                line = "SFILE|" + word(rng, 4, 8) + ".exe=Safe|[windir]system32\\x.exe";
+                break;
+            case 1:
+                line = "SDIR|d=Safe|[progfil]" + word(rng, 5, 10);
+                break;
+            case 2:
+                line = "SREG|k=Safe|2^Software\\" + word(rng, 5, 10) + "^Run";
+                break;
+            default:
+                line = "SDLL|" + word(rng, 4, 8) + ".dll=Safe|[system]y.dll";
+                break;
+        }
+        out += definitions::ScrambleLine(line) + "\r\n";
+    }
+    return out;
+}
+
+bool setUp(Fixture& f) {
+    char tmpl[] = "/tmp/nj-defload-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) {
+        return false;
+    }
+    f.hostRoot = tmpl;
+    std::string error;
+    if (!platform::posix::MachineRoot::create(f.hostRoot, error, "bench")) {
+        std::fprintf(stderr, "machine root: %s\n", error.c_str());
+        return false;
+    }
+    f.fs = std::make_unique<platform::posix::PosixFileSystem>(
+        platform::posix::MachineRoot(f.hostRoot));
+    f.shell = std::make_unique<platform::posix::PosixShellFolders>("bench");
+    f.expander = std::make_unique<PlaceholderExpander>(*f.shell);
+    f.dataFolder = definitions::DataFolder(*f.expander);
+    f.fs->createFolder(f.dataFolder);
+    std::string fileDefs = definitionFile(true, 1);
+    std::string dirDefs = definitionFile(false, 2);
+    f.bytes = fileDefs.size() + dirDefs.size();
+    return f.fs->writeAll(definitions::DataFile(f.dataFolder, definitions::kFileDefinition),
+                          fileDefs) &&
+           f.fs->writeAll(definitions::DataFile(f.dataFolder, definitions::kDirectoryDefinition),
+                          dirDefs) &&
+           f.fs->writeAll(definitions::DataFile(f.dataFolder, definitions::kSafety), safetyFile());
+}
+
+void BM_ReadLinesBaseline(benchmark::State& state) {
+    Fixture& f = *gFixture;
+    std::string line;
+    for (auto _ : state) {
+        std::size_t total = 0;
+        for (auto name : {definitions::kFileDefinition, definitions::kDirectoryDefinition}) {
+            LineReader reader(*f.fs, definitions::DataFile(f.dataFolder, name));
+            while (reader.next(line)) {
+                total += line.size();
+            }
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.bytes));
+}
+
+void BM_LoadFileSignatures(benchmark::State& state) {
+    Fixture& f = *gFixture;
+    definitions::LoadObserver observer;
+    std::size_t entries = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<SignatureStore>(*f.fs, *f.expander, f.dataFolder);
+        store->LoadSafetyEntries(observer);
+        state.ResumeTiming();
+        store->LoadFileSignatures(observer);
+        entries = store->FileSignatures().size() + store->DirectorySignatures().size();
+        state.PauseTiming();
+        store.reset();  // freeing the tables is not part of loading them
+        state.ResumeTiming();
+    }
+    state.counters["entries"] = static_cast<double>(entries);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(f.bytes));
+}
+
+BENCHMARK(BM_ReadLinesBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_LoadFileSignatures)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+/// Keeps the mean CPU time per iteration of every run for the ratio line (CPU time: the
+/// build machines are shared, and wall time there measures the neighbours too).
+class CapturingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs) {
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
+                times[r.run_name.function_name] = r.GetAdjustedCPUTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    Fixture fixture;
+    gFixture = &fixture;
+    if (!setUp(fixture)) {
+        std::fprintf(stderr, "could not create the benchmark data\n");
+        return 1;
+    }
+    CapturingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    int rc = 0;
+    auto base = reporter.times.find("BM_ReadLinesBaseline");
+    auto load = reporter.times.find("BM_LoadFileSignatures");
+    if (base != reporter.times.end() && load != reporter.times.end() && base->second > 0) {
+        std::printf("RATIO definition_load %.2f\n", load->second / base->second);
+    } else {
+        rc = 1;
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(fixture.hostRoot, ec);
+    return rc;
+}
