@@ -168,6 +168,9 @@ TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
     ASSERT_TRUE(bound);
     get(server->port(), "/asp/date.asp");
     get(server->port(), "/nothing/here?x=\x01\x02");
+    // A request is logged after its answer went out; stopping waits for every worker.
+    server->stop();
+    thread.join();
     const std::string text = log.text();
     EXPECT_NE(text.find(" 127.0.0.1 GET /asp/date.asp 200 21\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" 127.0.0.1 GET /nothing/here 404 9\n"), std::string::npos) << text;
