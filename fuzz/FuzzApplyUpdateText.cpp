@@ -12,15 +12,16 @@
 
 namespace {
 constexpr std::string_view kFolder = "C:\\data";
-constexpr std::array<std::string_view, 6> kNames = {
-    "FileDefinition.dat",  "ExeDefinition.dat",       "RegistryDefinition.dat",
-    "BlockedCookies.dat", "DirectoryDefinition.dat", "Safety.dat"};
+constexpr std::array<std::string_view, 6> kNames = {"FileDefinition.dat",      "ExeDefinition.dat",
+                                                    "RegistryDefinition.dat",  "BlockedCookies.dat",
+                                                    "DirectoryDefinition.dat", "Safety.dat"};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     std::size_t nul = input.find('\0');
-    std::string_view old = nul == std::string_view::npos ? std::string_view() : input.substr(0, nul);
+    std::string_view old =
+        nul == std::string_view::npos ? std::string_view() : input.substr(0, nul);
     std::string_view text = nul == std::string_view::npos ? input : input.substr(nul + 1);
 
     nightjar::mock::FakeFileSystem fs;

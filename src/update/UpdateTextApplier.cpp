@@ -355,7 +355,7 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
         }
         if (attributes) {
             auto known = sizes.find(text::toLower(pass.file));
-            if (known != sizes.end() && known->second != oldBytes) {
+            if (known != sizes.end() && oldBytes < known->second) {
                 return fail(pass.file);
             }
         }

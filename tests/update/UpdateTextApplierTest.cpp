@@ -239,6 +239,47 @@ TEST_F(ApplyTest, FolderInPlaceOfADefinitionFileFailsThePass) {
     EXPECT_EQ(file("FileDefinition.dat"), storedLine("keep=1"));
 }
 
+/// A file system whose reads stop halfway, as a failing disk does: the reader cannot tell
+/// that from the end of the file.
+class ShortReadFileSystem : public mock::FakeFileSystem {
+  public:
+    std::unique_ptr<platform::InputFile> openRead(std::string_view path) override {
+        auto inner = FakeFileSystem::openRead(path);
+        if (!inner) {
+            return inner;
+        }
+        class Half : public platform::InputFile {
+          public:
+            explicit Half(std::unique_ptr<platform::InputFile> in) : in_(std::move(in)) {}
+            std::size_t read(char* buffer, std::size_t size) override {
+                if (served_ >= 10) {
+                    return 0;
+                }
+                std::size_t n = in_->read(buffer, std::min<std::size_t>(size, 10 - served_));
+                served_ += n;
+                return n;
+            }
+
+          private:
+            std::unique_ptr<platform::InputFile> in_;
+            std::size_t served_ = 0;
+        };
+        return std::make_unique<Half>(std::move(inner));
+    }
+};
+
+TEST(ApplyShortRead, ReadThatStopsShortFailsThePassInsteadOfTruncatingTheFile) {
+    ShortReadFileSystem fs;
+    fs.addFolder(kData);
+    const std::string old = storedLine("first=1|a") + storedLine("second=2|b");
+    fs.addFile(dataFile("FileDefinition.dat"), old);
+    UpdateObserver quiet;
+    UpdateTextApplier applier(fs, std::string(kData), quiet);
+    auto r = applier.ApplyUpdateText(record("FILE", "ADD", "third=3|c"));
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), old);
+}
+
 TEST_F(ApplyTest, FailedRenameIsReportedIncomplete) {
     fs.failCommitAfter(1);
     auto r = apply(record("EXE", "ADD", "a=b|c"));
