@@ -15,3 +15,8 @@ set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/cross-packages/nlohmann_json)
 set(CLI11_DIR ${CMAKE_CURRENT_LIST_DIR}/cross-packages/CLI11)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The optimisation level of the Linux build: GCC 12 at -O3 reports false -Wrestrict
+# warnings inside libstdc++'s string concatenation, which -Werror turns into failures.
+# (A cache entry, since the Windows-GNU platform file appends -O3 to the _INIT values.)
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
