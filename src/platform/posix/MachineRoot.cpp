@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/posix/FolderNameCache.h"
 #include "platform/posix/PosixShellFolders.h"
 #include "util/Text.h"
 
@@ -45,24 +46,6 @@ std::string joinHost(const std::string& folder, std::string_view name) {
     return r;
 }
 
-/// The name in `folder` equal to `name` without regard to case; the smallest in byte order
-/// when several are, so the choice does not depend on the directory's order.
-std::optional<std::string> findWithoutCase(const std::string& folder, std::string_view name) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::string> best;
-    while (const dirent* e = readdir(dir)) {
-        std::string_view candidate(e->d_name);
-        if (text::iequals(candidate, name) && (!best || candidate < *best)) {
-            best = std::string(candidate);
-        }
-    }
-    closedir(dir);
-    return best;
-}
-
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
@@ -96,7 +79,7 @@ bool makeLink(const std::string& target, const std::string& link, std::string& e
 
 }  // namespace
 
-MachineRoot::MachineRoot(std::string hostRoot) {
+MachineRoot::MachineRoot(std::string hostRoot) : names_(std::make_shared<FolderNameCache>()) {
     std::error_code ec;
     fs::path p = fs::absolute(fs::path(hostRoot), ec);
     if (ec) {
@@ -240,7 +223,7 @@ std::string MachineRoot::hostPath(std::string_view windowsPath) const {
     for (std::string_view part : parts) {
         std::string next = joinHost(current, part);
         if (!missing && !entryExists(next)) {
-            if (auto found = findWithoutCase(current, part)) {
+            if (auto found = names_->find(current, part)) {
                 next = joinHost(current, *found);
             } else {
                 missing = true;

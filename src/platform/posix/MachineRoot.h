@@ -1,10 +1,13 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace nightjar::platform::posix {
+
+class FolderNameCache;
 
 /// A host folder laid out like a Wine prefix: "dosdevices/<letter>:" entries (folders or
 /// links such as c: -> ../drive_c and z: -> /) give the drives. Maps Windows paths to host
@@ -56,6 +59,8 @@ class MachineRoot {
 
   private:
     std::string root_;
+    /// Shared by the copies of one machine root.
+    std::shared_ptr<FolderNameCache> names_;
 };
 
 }  // namespace nightjar::platform::posix

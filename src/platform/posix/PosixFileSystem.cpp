@@ -287,11 +287,21 @@ std::optional<std::vector<DirEntry>> PosixFileSystem::list(std::string_view fold
     }
     closedir(dir);
     // A stable order, like an NTFS listing: by upper-cased name.
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        std::string ua = text::toUpper(a.name);
-        std::string ub = text::toUpper(b.name);
-        return ua != ub ? ua < ub : a.name < b.name;
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        keys.emplace_back(text::toUpper(entries[i].name), i);
+    }
+    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first
+                                  : entries[a.second].name < entries[b.second].name;
     });
+    std::vector<DirEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto& k : keys) {
+        sorted.push_back(std::move(entries[k.second]));
+    }
+    entries = std::move(sorted);
     return entries;
 }
 
