@@ -59,8 +59,7 @@ TEST(UpdateTextBuilderTest, AddsSinceTheDateAndDeletesWhatTheClientHeldAndLost) 
     };
     EXPECT_EQ(summary(planAt(rows, 200)), (std::vector<std::string>{"ADD FILE #3", "DEL FILE #2"}));
     // A change at exactly the client's date is already held: #3 and #4 count as held.
-    EXPECT_EQ(summary(planAt(rows, 250)),
-              (std::vector<std::string>{"DEL FILE #4", "DEL FILE #2"}));
+    EXPECT_EQ(summary(planAt(rows, 250)), (std::vector<std::string>{"DEL FILE #4", "DEL FILE #2"}));
     EXPECT_TRUE(planAt(rows, 300).records.empty());
     EXPECT_TRUE(planAt(rows, 10'000).records.empty());
 }
