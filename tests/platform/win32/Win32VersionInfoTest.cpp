@@ -52,5 +52,32 @@ TEST(Win32VersionInfoTest, MissingFileFallsBackToTheCompiledInIdentity) {
     expectIdentity(Win32VersionInfo("C:\\no\\such\\program.exe").read());
 }
 
+#ifdef NJ_PE_FIXTURE_DIR
+// The company-name fixtures, read through the system's own version API: what the byte
+// parser of the scan is tested against is a well-formed resource.
+TEST(Win32VersionInfoTest, CompanyFixturesHoldWhatTheirNamesSay) {
+    struct Row {
+        const char* file;
+        const char* company;
+    } rows[] = {
+        {"company_microsoft.exe", "Microsoft Corporation"},
+        {"company_other.exe", "Example Software Ltd."},
+        {"company_missing.exe", ""},
+        {"company_empty.exe", ""},
+    };
+    for (const auto& r : rows) {
+        std::string path = std::string(NJ_PE_FIXTURE_DIR) + "\\" + r.file;
+        DWORD ignored = 0;
+        ASSERT_GT(GetFileVersionInfoSizeA(path.c_str(), &ignored), 0u) << path;
+        VersionInfoData d = Win32VersionInfo(path).read();
+        EXPECT_EQ(d.companyName, r.company) << r.file;
+        EXPECT_EQ(d.productName, "Nightjar Fixture") << r.file;
+        EXPECT_EQ(d.major, 1) << r.file;
+        EXPECT_EQ(d.minor, 2) << r.file;
+        EXPECT_EQ(d.patch, 3) << r.file;
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace nightjar::platform::win32
