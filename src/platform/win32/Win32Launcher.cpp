@@ -40,7 +40,7 @@ bool appendLine(const std::string& file, std::string_view line) {
 bool Win32Launcher::run(std::string_view commandLine, WindowShow show) {
     std::string record = recordFile();
     if (!record.empty()) {
-        return appendLine(record, commandLine);
+        return appendLine(record, "run " + std::string(commandLine));
     }
     // CreateProcess may write into the command line buffer.
     std::string cmd(commandLine);

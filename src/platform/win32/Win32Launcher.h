@@ -5,8 +5,8 @@ namespace nightjar::platform::win32 {
 
 /// Starts programs with CreateProcess and opens documents with ShellExecute "open".
 /// When the environment variable NIGHTJAR_LAUNCHER_RECORD names a file, nothing is started:
-/// each call appends one line to that file instead, the command line for run() and
-/// "open " + path for open(), so that tests never open windows.
+/// each call appends one line to that file instead, "run " + the command line or
+/// "open " + the path (as the POSIX launcher does), so that tests never open windows.
 class Win32Launcher : public Launcher {
   public:
     bool run(std::string_view commandLine, WindowShow show) override;

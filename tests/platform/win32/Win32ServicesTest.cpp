@@ -38,9 +38,9 @@ TEST(Win32LauncherTest, RecordsCommandLinesInsteadOfStartingThem) {
     }
     std::string content;
     ASSERT_TRUE(Win32FileSystem().readAll(record, content));
-    EXPECT_EQ(
-        content,
-        "notepad C:\\x\\ENoSignature.dat\nexplorer C:\\q\nopen C:\\Program Files\\Help.chm\n");
+    EXPECT_EQ(content,
+              "run notepad C:\\x\\ENoSignature.dat\nrun explorer C:\\q\nopen C:\\Program "
+              "Files\\Help.chm\n");
 }
 
 TEST(Win32LauncherTest, UnknownProgramFailsToStart) {
