@@ -44,6 +44,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     platform->clock = std::make_unique<SystemClock>();
     platform->singleInstance = std::make_unique<LockFileSingleInstance>(machine.instanceLockFile());
     platform->systemRestore = std::make_unique<NoSystemRestore>();
+    platform->machineRoot = location;
     return platform;
 }
 
