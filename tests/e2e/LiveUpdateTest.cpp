@@ -361,7 +361,7 @@ class HostileServerTest : public ::testing::Test {
 
 TEST_F(HostileServerTest, GarbageInsteadOfHttpFailsAndWritesNothing) {
     HostileServer garbage([](const std::string&) {
-        return HostileReply{std::string("\x16\x03\x01 not http at all \xff\xfe\r\n\r\n", 30)};
+        return HostileReply{std::string("\x16\x03\x01 not http at all \xff\xfe\r\n\r\n")};
     });
     ASSERT_TRUE(garbage.ok());
     const update::UpdateResult r = client->check(garbage.baseUrl());
@@ -375,8 +375,7 @@ TEST_F(HostileServerTest, GarbageBodiesOverHttpApplyNothing) {
         if (target.rfind("/asp/currentDateNEW.asp", 0) == 0) {
             return HostileReply{HostileServer::ok200("1/5/2030 3:04:05 PM PST\r\n")};
         }
-        return HostileReply{
-            HostileServer::ok200(std::string("\x01\x02garbage[BR]\xA0\xA1|XYZ", 18))};
+        return HostileReply{HostileServer::ok200(std::string("\x01\x02garbage[BR]\xA0\xA1|XYZ"))};
     });
     ASSERT_TRUE(garbage.ok());
     const update::UpdateResult r = client->check(garbage.baseUrl());
