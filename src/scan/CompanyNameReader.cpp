@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace nightjar::scan {
 
@@ -66,13 +67,13 @@ class StreamSearch {
         const std::size_t keep = longest - 1;
         std::string buf;
         std::uint64_t bufStart = 0;
-        std::string chunk(chunk_, '\0');
+        auto chunk = std::make_unique_for_overwrite<char[]>(chunk_);
         for (;;) {
-            std::size_t n = in->read(chunk.data(), chunk.size());
+            std::size_t n = in->read(chunk.get(), chunk_);
             if (n == 0) {
                 break;
             }
-            buf.append(chunk.data(), n);
+            buf.append(chunk.get(), n);
             bool all = true;
             for (std::size_t k = 0; k < N; ++k) {
                 if (found[k] != kNone) {
@@ -109,10 +110,10 @@ class StreamSearch {
         if (!in) {
             return out;
         }
-        std::string chunk(chunk_, '\0');
+        auto chunk = std::make_unique_for_overwrite<char[]>(chunk_);
         std::uint64_t pos = 0;
         while (out.size() < size) {
-            std::size_t n = in->read(chunk.data(), chunk.size());
+            std::size_t n = in->read(chunk.get(), chunk_);
             if (n == 0) {
                 break;
             }
@@ -120,7 +121,7 @@ class StreamSearch {
             if (chunkEnd > offset) {
                 std::size_t begin = offset > pos ? static_cast<std::size_t>(offset - pos) : 0;
                 std::size_t take = std::min(n - begin, size - out.size());
-                out.append(chunk.data() + begin, take);
+                out.append(chunk.get() + begin, take);
             }
             pos = chunkEnd;
         }

@@ -11,7 +11,7 @@ namespace nightjar::scan {
 /// The file is searched in bounded windows, never held in memory whole.
 class CompanyNameReader {
   public:
-    static constexpr std::size_t kDefaultChunk = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultChunk = std::size_t{1} << 16;
     /// A value longer than this is not a version string: no company name.
     static constexpr std::size_t kMaxValue = std::size_t{1} << 16;
 

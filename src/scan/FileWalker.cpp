@@ -25,6 +25,14 @@ std::string_view drivePart(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(0, slash);
 }
 
+/// `out` = `in` lower-cased, reusing out's storage.
+void assignLower(std::string& out, std::string_view in) {
+    out.resize(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        out[i] = text::toLowerChar(in[i]);
+    }
+}
+
 long depthOf(std::string_view s) {
     return static_cast<long>(std::count(s.begin(), s.end(), '\\'));
 }
@@ -65,14 +73,24 @@ int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
         std::size_t from = colon + 2;
         return from >= s.size() ? std::string_view{} : s.substr(from);
     };
-    const auto pa = text::split(strip(a), "\\");
-    const auto pb = text::split(strip(b), "\\");
-    const std::size_t n = std::min(pa.size(), pb.size());
+    const std::string_view x = strip(a);
+    const std::string_view y = strip(b);
+    // The "\"-separated parts, compared from the last one back, without building lists.
+    const auto n = static_cast<std::size_t>(std::min(depthOf(x), depthOf(y))) + 1;
+    auto previous = [](std::string_view s, std::size_t& end) {
+        const std::size_t sep = end == 0 ? std::string_view::npos : s.rfind('\\', end - 1);
+        const std::size_t start = sep == std::string_view::npos ? 0 : sep + 1;
+        std::string_view part = s.substr(start, end - start);
+        end = sep;
+        return part;
+    };
+    std::size_t ex = x.size();
+    std::size_t ey = y.size();
     int count = 0;
-    for (std::size_t k = 1; k <= n; ++k) {
-        const std::string& x = pa[pa.size() - k];
-        const std::string& y = pb[pb.size() - k];
-        if (!x.empty() && !y.empty() && text::iequals(x, y)) {
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::string_view px = previous(x, ex);
+        const std::string_view py = previous(y, ey);
+        if (!px.empty() && !py.empty() && text::iequals(px, py)) {
             ++count;
         }
     }
@@ -81,12 +99,13 @@ int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
 
 void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
     index_.refresh(store_);
-    const std::string name = text::toLower(text::trimView(lastPart(path)));
-    const std::string drive = text::toLower(drivePart(path));
-    index_.fileCandidates(name, drive, candidates_);
+    assignLower(nameKey_, text::trimView(lastPart(path)));
+    assignLower(driveKey_, drivePart(path));
+    index_.fileCandidates(nameKey_, driveKey_, candidates_);
     if (candidates_.empty()) {
-        return;
+        return;  // the common case: nothing in the table bears this name
     }
+    const std::string& name = nameKey_;
     const std::string parent = text::toLower(parentOf(path));
     const std::string full = parent + name;
     const auto& rows = store_.FileSignatures();
@@ -137,15 +156,16 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
 
 void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
     index_.refresh(store_);
-    std::string folder = text::toLower(folderIn);
-    const std::string drive = text::toLower(drivePart(folder));
-    if (folder.size() > 1 && folder.back() == '\\') {
-        folder.pop_back();
+    assignLower(folderKey_, folderIn);
+    assignLower(driveKey_, drivePart(folderIn));
+    if (folderKey_.size() > 1 && folderKey_.back() == '\\') {
+        folderKey_.pop_back();
     }
-    index_.folderCandidates(folder, drive, candidates_);
+    index_.folderCandidates(folderKey_, driveKey_, candidates_);
     if (candidates_.empty()) {
         return;
     }
+    const std::string folder = folderKey_;
     const auto& rows = store_.DirectorySignatures();
     const long depth = depthOf(folder);
     const std::string& sys = systemFolder();
@@ -212,7 +232,8 @@ void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
     auto& counters = sink.counters();
     for (const auto& e : *listing) {
         if (e.name != "." && e.name != "..") {
-            std::string path(folder);
+            std::string& path = path_;
+            path.assign(folder);
             path += e.name;
             if (isSubfolder(e)) {
                 path += '\\';

@@ -56,6 +56,10 @@ class FileWalker {
     SignatureIndex index_;
     std::vector<std::uint32_t> candidates_;
     std::string status_;
+    std::string path_;
+    std::string nameKey_;
+    std::string folderKey_;
+    std::string driveKey_;
     std::string systemFolder_;
     bool haveSystemFolder_ = false;
 };

@@ -1,5 +1,7 @@
 #include "scan/SignatureIndex.h"
 
+#include <algorithm>
+
 #include "util/Text.h"
 
 namespace nightjar::scan {
@@ -35,13 +37,16 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
                            bool folders) {
     t.buckets.clear();
     t.driveEntries.clear();
+    t.views.clear();
     t.rows = &rows;
+    t.folders = folders;
     t.cutoff = rows.size();
+    t.buckets.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& src = keySource(rows[i], folders);
         if (holdsDrive(src)) {
             // Its key depends on the drive of the checked path; whether it is empty (and
-            // so ends the search) is decided per check as well.
+            // so ends the search) is decided per drive as well.
             t.driveEntries.push_back(static_cast<std::uint32_t>(i));
             continue;
         }
@@ -77,54 +82,58 @@ void SignatureIndex::refresh(const definitions::SignatureStore& store) {
     generation_ = store.generation();
 }
 
+const SignatureIndex::DriveView& SignatureIndex::viewFor(const Table& t, std::string_view drive) {
+    auto it = t.views.find(drive);
+    if (it != t.views.end()) {
+        return it->second;
+    }
+    if (t.views.size() >= kMaxDriveViews) {
+        t.views.clear();
+    }
+    DriveView view;
+    view.buckets.reserve(t.driveEntries.size());
+    for (std::uint32_t i : t.driveEntries) {
+        const std::string& src = keySource((*t.rows)[i], t.folders);
+        std::string resolved = t.folders ? FolderKey(src, drive) : FileKey(src, drive);
+        if (resolved.empty()) {
+            view.cutoff = i;
+            break;
+        }
+        view.buckets[resolved].push_back(i);
+    }
+    return t.views.emplace(std::string(drive), std::move(view)).first->second;
+}
+
 void SignatureIndex::candidates(const Table& t, std::string_view key, std::string_view drive,
-                                bool folders, std::vector<std::uint32_t>& out) {
+                                std::vector<std::uint32_t>& out) {
     out.clear();
     if (t.rows == nullptr) {
         return;
     }
+    static const std::vector<std::uint32_t> kNone;
+    const std::string_view k = key;
     std::size_t cutoff = t.cutoff;
-    // Entries holding "[drive]": resolve them for this drive, in table order. The first
-    // whose resolved key is empty ends the search there.
-    for (std::uint32_t i : t.driveEntries) {
-        if (i >= cutoff) {
-            break;
-        }
-        const std::string& src = keySource((*t.rows)[i], folders);
-        std::string resolved = folders ? FolderKey(src, drive) : FileKey(src, drive);
-        if (resolved.empty()) {
-            cutoff = i;
-            break;
-        }
-        if (resolved == key) {
-            out.push_back(i);
+    const std::vector<std::uint32_t>* fromDrive = &kNone;
+    if (!t.driveEntries.empty()) {
+        const DriveView& view = viewFor(t, drive);
+        cutoff = std::min(cutoff, view.cutoff);
+        if (auto it = view.buckets.find(k); it != view.buckets.end()) {
+            fromDrive = &it->second;
         }
     }
-    auto it = t.buckets.find(std::string(key));
-    if (it == t.buckets.end()) {
-        return;
+    const std::vector<std::uint32_t>* plain = &kNone;
+    if (auto it = t.buckets.find(k); it != t.buckets.end()) {
+        plain = &it->second;
     }
-    if (out.empty()) {
-        for (std::uint32_t i : it->second) {
-            if (i >= cutoff) {
-                break;
-            }
-            out.push_back(i);
-        }
-        return;
-    }
-    // Merge the two ascending lists.
-    std::vector<std::uint32_t> drives;
-    drives.swap(out);
+    // Merge the two ascending lists, in table order, up to the cut-off.
     std::size_t a = 0;
     std::size_t b = 0;
-    const auto& bucket = it->second;
-    while (a < bucket.size() || b < drives.size()) {
+    while (a < plain->size() || b < fromDrive->size()) {
         std::uint32_t next;
-        if (b >= drives.size() || (a < bucket.size() && bucket[a] < drives[b])) {
-            next = bucket[a++];
+        if (b >= fromDrive->size() || (a < plain->size() && (*plain)[a] < (*fromDrive)[b])) {
+            next = (*plain)[a++];
         } else {
-            next = drives[b++];
+            next = (*fromDrive)[b++];
         }
         if (next >= cutoff) {
             break;
@@ -135,12 +144,12 @@ void SignatureIndex::candidates(const Table& t, std::string_view key, std::strin
 
 void SignatureIndex::fileCandidates(std::string_view nameKey, std::string_view drive,
                                     std::vector<std::uint32_t>& out) const {
-    candidates(files_, nameKey, drive, false, out);
+    candidates(files_, nameKey, drive, out);
 }
 
 void SignatureIndex::folderCandidates(std::string_view folderKey, std::string_view drive,
                                       std::vector<std::uint32_t>& out) const {
-    candidates(folders_, folderKey, drive, true, out);
+    candidates(folders_, folderKey, drive, out);
 }
 
 }  // namespace nightjar::scan

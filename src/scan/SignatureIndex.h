@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -42,15 +43,34 @@ class SignatureIndex {
     std::size_t folderCutoff() const { return folders_.cutoff; }
 
   private:
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    using Buckets =
+        std::unordered_map<std::string, std::vector<std::uint32_t>, KeyHash, std::equal_to<>>;
+    /// The entries holding "[drive]" resolved for one drive.
+    struct DriveView {
+        Buckets buckets;
+        std::size_t cutoff = static_cast<std::size_t>(-1);  // first one resolving to ""
+    };
     struct Table {
-        std::unordered_map<std::string, std::vector<std::uint32_t>> buckets;
+        Buckets buckets;
         std::vector<std::uint32_t> driveEntries;  // hold "[drive]", before the cutoff
         std::size_t cutoff = 0;  // first entry without "[drive]" whose key is empty
         const std::vector<definitions::SignatureEntry>* rows = nullptr;
+        bool folders = false;
+        // Resolved per drive on first use; a walk meets one drive, so this stays small.
+        mutable std::unordered_map<std::string, DriveView, KeyHash, std::equal_to<>> views;
     };
+    static constexpr std::size_t kMaxDriveViews = 16;
+
     static void build(Table& t, const std::vector<definitions::SignatureEntry>& rows, bool folders);
+    static const DriveView& viewFor(const Table& t, std::string_view drive);
     static void candidates(const Table& t, std::string_view key, std::string_view drive,
-                           bool folders, std::vector<std::uint32_t>& out);
+                           std::vector<std::uint32_t>& out);
 
     Table files_;
     Table folders_;
