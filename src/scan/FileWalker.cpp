@@ -75,19 +75,19 @@ int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
     };
     const std::string_view x = strip(a);
     const std::string_view y = strip(b);
-    // The "\"-separated parts, compared from the last one back, without building lists.
-    const auto n = static_cast<std::size_t>(std::min(depthOf(x), depthOf(y))) + 1;
+    // The "\"-separated parts, compared from the last one back for as many positions as the
+    // shorter path has parts, without building lists.
     auto previous = [](std::string_view s, std::size_t& end) {
         const std::size_t sep = end == 0 ? std::string_view::npos : s.rfind('\\', end - 1);
         const std::size_t start = sep == std::string_view::npos ? 0 : sep + 1;
         std::string_view part = s.substr(start, end - start);
-        end = sep;
+        end = sep;  // npos: that was the first part
         return part;
     };
     std::size_t ex = x.size();
     std::size_t ey = y.size();
     int count = 0;
-    for (std::size_t k = 0; k < n; ++k) {
+    while (ex != std::string_view::npos && ey != std::string_view::npos) {
         const std::string_view px = previous(x, ex);
         const std::string_view py = previous(y, ey);
         if (!px.empty() && !py.empty() && text::iequals(px, py)) {

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kDrive = "[drive]";
 
 bool holdsDrive(std::string_view s) {
-    return text::icontains(s, kDrive);
+    return s.find('[') != std::string_view::npos && text::icontains(s, kDrive);
 }
 
 const std::string& keySource(const definitions::SignatureEntry& e, bool folders) {
@@ -33,15 +33,51 @@ std::string SignatureIndex::FolderKey(std::string_view entryPath, std::string_vi
     return key;
 }
 
+void SignatureIndex::Chains::clear(std::size_t rows) {
+    ends.clear();
+    owned.clear();
+    next.assign(rows, kEnd);
+}
+
+void SignatureIndex::Chains::add(std::string_view stableKey, std::uint32_t index) {
+    auto [it, inserted] = ends.try_emplace(stableKey, index, index);
+    if (!inserted) {
+        next[it->second.second] = index;
+        it->second.second = index;
+    }
+}
+
+std::uint32_t SignatureIndex::Chains::first(std::string_view key) const {
+    auto it = ends.find(key);
+    return it == ends.end() ? kEnd : it->second.first;
+}
+
+namespace {
+/// The key of an entry without "[drive]", built in `buf`: lower-cased, trimmed and, for
+/// a folder, without a final "\" when longer than one character.
+std::string_view plainKey(std::string& buf, std::string_view src, bool folders) {
+    buf.resize(src.size());
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        buf[i] = text::toLowerChar(src[i]);
+    }
+    std::string_view key = text::trimView(buf);
+    if (folders && key.size() > 1 && key.back() == '\\') {
+        key.remove_suffix(1);
+    }
+    return key;
+}
+}  // namespace
+
 void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEntry>& rows,
                            bool folders) {
-    t.buckets.clear();
+    t.chains.clear(rows.size());
     t.driveEntries.clear();
     t.views.clear();
     t.rows = &rows;
     t.folders = folders;
     t.cutoff = rows.size();
-    t.buckets.reserve(rows.size());
+    t.chains.ends.reserve(rows.size());
+    std::string buf;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& src = keySource(rows[i], folders);
         if (holdsDrive(src)) {
@@ -50,12 +86,19 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
             t.driveEntries.push_back(static_cast<std::uint32_t>(i));
             continue;
         }
-        std::string key = folders ? FolderKey(src, "") : FileKey(src, "");
+        std::string_view key = plainKey(buf, src, folders);
         if (key.empty()) {
             t.cutoff = i;
             break;
         }
-        t.buckets[key].push_back(static_cast<std::uint32_t>(i));
+        // The loaders store names and paths already in key form: view the row's own text.
+        if (std::string_view(src) != key) {
+            t.chains.owned.emplace_back(key);
+            key = t.chains.owned.back();
+        } else {
+            key = src;
+        }
+        t.chains.add(key, static_cast<std::uint32_t>(i));
     }
 }
 
@@ -91,7 +134,8 @@ const SignatureIndex::DriveView& SignatureIndex::viewFor(const Table& t, std::st
         t.views.clear();
     }
     DriveView view;
-    view.buckets.reserve(t.driveEntries.size());
+    view.chains.clear(t.rows->size());
+    view.chains.ends.reserve(t.driveEntries.size());
     for (std::uint32_t i : t.driveEntries) {
         const std::string& src = keySource((*t.rows)[i], t.folders);
         std::string resolved = t.folders ? FolderKey(src, drive) : FileKey(src, drive);
@@ -99,7 +143,8 @@ const SignatureIndex::DriveView& SignatureIndex::viewFor(const Table& t, std::st
             view.cutoff = i;
             break;
         }
-        view.buckets[resolved].push_back(i);
+        view.chains.owned.push_back(std::move(resolved));
+        view.chains.add(view.chains.owned.back(), i);
     }
     return t.views.emplace(std::string(drive), std::move(view)).first->second;
 }
@@ -110,30 +155,24 @@ void SignatureIndex::candidates(const Table& t, std::string_view key, std::strin
     if (t.rows == nullptr) {
         return;
     }
-    static const std::vector<std::uint32_t> kNone;
-    const std::string_view k = key;
     std::size_t cutoff = t.cutoff;
-    const std::vector<std::uint32_t>* fromDrive = &kNone;
+    std::uint32_t a = t.chains.first(key);
+    std::uint32_t b = kEnd;
+    const DriveView* view = nullptr;
     if (!t.driveEntries.empty()) {
-        const DriveView& view = viewFor(t, drive);
-        cutoff = std::min(cutoff, view.cutoff);
-        if (auto it = view.buckets.find(k); it != view.buckets.end()) {
-            fromDrive = &it->second;
-        }
+        view = &viewFor(t, drive);
+        cutoff = std::min(cutoff, view->cutoff);
+        b = view->chains.first(key);
     }
-    const std::vector<std::uint32_t>* plain = &kNone;
-    if (auto it = t.buckets.find(k); it != t.buckets.end()) {
-        plain = &it->second;
-    }
-    // Merge the two ascending lists, in table order, up to the cut-off.
-    std::size_t a = 0;
-    std::size_t b = 0;
-    while (a < plain->size() || b < fromDrive->size()) {
+    // Merge the two chains, both in table order, up to the cut-off.
+    while (a != kEnd || b != kEnd) {
         std::uint32_t next;
-        if (b >= fromDrive->size() || (a < plain->size() && (*plain)[a] < (*fromDrive)[b])) {
-            next = (*plain)[a++];
+        if (b == kEnd || (a != kEnd && a < b)) {
+            next = a;
+            a = t.chains.next[a];
         } else {
-            next = (*fromDrive)[b++];
+            next = b;
+            b = view->chains.next[b];
         }
         if (next >= cutoff) {
             break;

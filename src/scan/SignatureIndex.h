@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,15 +50,27 @@ class SignatureIndex {
             return std::hash<std::string_view>{}(s);
         }
     };
-    using Buckets =
-        std::unordered_map<std::string, std::vector<std::uint32_t>, KeyHash, std::equal_to<>>;
+    static constexpr std::uint32_t kEnd = 0xFFFFFFFFu;
+    /// Entries sharing a key, linked in table order. Keys view either the row's own text
+    /// (when it is already in key form, the usual case) or a string kept in `owned`.
+    struct Chains {
+        std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>, KeyHash,
+                           std::equal_to<>>
+            ends;                         // key -> first and last index
+        std::vector<std::uint32_t> next;  // per table index
+        std::deque<std::string> owned;
+
+        void clear(std::size_t rows);
+        void add(std::string_view stableKey, std::uint32_t index);
+        std::uint32_t first(std::string_view key) const;
+    };
     /// The entries holding "[drive]" resolved for one drive.
     struct DriveView {
-        Buckets buckets;
+        Chains chains;
         std::size_t cutoff = static_cast<std::size_t>(-1);  // first one resolving to ""
     };
     struct Table {
-        Buckets buckets;
+        Chains chains;
         std::vector<std::uint32_t> driveEntries;  // hold "[drive]", before the cutoff
         std::size_t cutoff = 0;  // first entry without "[drive]" whose key is empty
         const std::vector<definitions::SignatureEntry>* rows = nullptr;
