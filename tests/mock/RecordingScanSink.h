@@ -10,7 +10,7 @@ namespace nightjar::mock {
 
 /// A scan sink that records every row, progress call and yield, for assertions.
 class RecordingScanSink : public scan::ScanSink {
-public:
+  public:
     struct Progress {
         std::string status;
         int phase = 0;
