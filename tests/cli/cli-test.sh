@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Command-line behaviour of nightjar-cli over a fresh machine root: identity, definition
+# counts and encoding, the registry and settings commands, a scan's exit statuses and
+# JSON, exclusions, and the error path (message on stderr, exit status 2).
+# Usage: cli-test.sh NIGHTJAR_CLI
+set -uo pipefail
+cli="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export NIGHTJAR_MACHINE_ROOT="$work/machine"
+export NIGHTJAR_LAUNCHER_RECORD="$work/launcher.txt"
+failures=0
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+json() { python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
+run() { "$cli" "$@"; }
+
+# --- info: the machine root is created on first use with c: and z:
+out=$(run info --json) || fail "info exited $?"
+expect_eq "$(echo "$out" | json 'd["product"]')" "Nightjar" "product"
+expect_eq "$(echo "$out" | json 'd["machine_root"]')" "$work/machine" "machine_root"
+data_win=$(echo "$out" | json 'd["data_folder"]')
+data_host=$(echo "$out" | json 'd["data_folder_host"]')
+case "$data_win" in
+  C:\\users\\*\\AppData\\Roaming\\ZuvoDivavarIVA) ;;
+  *) fail "data_folder is $data_win" ;;
+esac
+case "$data_host" in
+  "$work/machine/drive_c/users/"*"/AppData/Roaming/ZuvoDivavarIVA") ;;
+  *) fail "data_folder_host is $data_host" ;;
+esac
+[ -L "$work/machine/dosdevices/c:" ] || fail "no c: drive link"
+[ "$(readlink "$work/machine/dosdevices/z:")" = "/" ] || fail "z: is not /"
+
+# --- definitions encode/decode round trip, including 8-bit bytes and a missing final break
+printf 'bad.exe=Bad Thing|[windir]|Trojan\nsecond=line\xe9\xff' >"$work/plain.txt"
+run definitions encode "$work/plain.txt" "$work/stored.dat" || fail "encode exited $?"
+# "b" (98) is stored as 162; every line ends in CR LF.
+first=$(head -c 1 "$work/stored.dat" | od -An -tu1 | tr -d ' ')
+expect_eq "$first" "162" "scrambled first byte"
+expect_eq "$(tr -cd '\r' <"$work/stored.dat" | wc -c)" "2" "CR count in stored form"
+run definitions decode "$work/stored.dat" "$work/back.txt" || fail "decode exited $?"
+# Code 255 does not survive the round trip (it comes back as 0); everything else does.
+expect_eq "$(head -n1 "$work/back.txt")" "bad.exe=Bad Thing|[windir]|Trojan" "decoded line 1"
+expect_eq "$(tail -n1 "$work/back.txt" | od -An -tx1 | tr -s ' ')" \
+  " 73 65 63 6f 6e 64 3d 6c 69 6e 65 e9 00 0a" "decoded line 2 bytes"
+
+# --- definitions count: files and folders share a counter
+mkdir -p "$data_host"
+run definitions encode "$work/plain.txt" "$data_host/FileDefinition.dat"
+printf 'x\r\ny\r\nz' >"$data_host/DirectoryDefinition.dat"
+printf 'a\r\n' >"$data_host/BlockedCookies.dat"
+out=$(run definitions count --json) || fail "count exited $?"
+expect_eq "$(echo "$out" | json 'd["files"], d["cookies"], d["exe"], d["registry"], d["total"]')" \
+  "5 1 0 0 6" "definition counts"
+
+# --- registry: set, get, list, delete on both spellings of a hive
+run registry set 'HKCU\Software\NJTest' --value Name --string 'hello world' || fail "set string"
+run registry set 'HKEY_CURRENT_USER\Software\NJTest' --value Count --dword 42 || fail "set dword"
+run registry set 'HKCU\Software\NJTest\Sub' || fail "create key"
+expect_eq "$(run registry get 'HKEY_CURRENT_USER\software\njtest' --value name)" "hello world" "get string"
+expect_eq "$(run registry get 'HKCU\Software\NJTest' --value Count --json | json 'd["type"], d["data"]')" \
+  "REG_DWORD 42" "get dword"
+out=$(run registry list 'HKCU\Software\NJTest' --json)
+expect_eq "$(echo "$out" | json 'd["subkeys"], len(d["values"])')" "['Sub'] 2" "list"
+run registry delete 'HKCU\Software\NJTest' --value Name || fail "delete value"
+run registry get 'HKCU\Software\NJTest' --value Name >/dev/null 2>&1
+expect_eq "$?" "2" "get of a deleted value"
+run registry delete 'HKCU\Software\NJTest' || fail "delete tree"
+run registry list 'HKCU\Software\NJTest\Sub' >/dev/null 2>"$work/err"
+expect_eq "$?" "2" "list of a deleted tree"
+grep -q 'nightjar-cli: ' "$work/err" || fail "no error message on stderr"
+run registry get 'HKEY_NOWHERE\X' --value a >/dev/null 2>&1
+expect_eq "$?" "2" "unknown hive"
+
+# --- settings under the product's application name, with defaults
+expect_eq "$(run settings get OptionAndSettings chkScanCookies --default 1)" "1" "settings default"
+run settings set OptionAndSettings chkScanCookies 0 || fail "settings set"
+expect_eq "$(run settings get OptionAndSettings chkScanCookies --default 1)" "0" "settings stored"
+expect_eq "$(run registry get 'HKCU\Software\VB and VBA Program Settings\Nightjar\OptionAndSettings' --value chkScanCookies)" \
+  "0" "settings live in the registry"
+run settings set OptionAndSettings chkScanCookies 1
+
+# --- scan: missing definitions are an error with the catalog text
+rm -f "$data_host"/*.dat
+run scan --mode smart >/dev/null 2>"$work/err"
+expect_eq "$?" "2" "scan without definitions"
+grep -q 'Definition files are missing or they have been corrupted. Please run Live Update.' \
+  "$work/err" || fail "missing-definitions text"
+
+# --- scan: a File Scan finds a planted file by its host path; clean files give 0
+plant="$work/machine/drive_c/Program Files/NJCliTest"
+mkdir -p "$plant"
+printf 'x' >"$plant/njclitest_spy.exe"
+printf 'x' >"$plant/harmless.txt"
+printf 'njclitest_spy.exe=NJCli.Spy|[progfil]NJCliTest|Spyware\n' >"$work/files.txt"
+run definitions encode "$work/files.txt" "$data_host/FileDefinition.dat"
+for f in DirectoryDefinition RegistryDefinition ExeDefinition; do : >"$data_host/$f.dat"; done
+: >"$data_host/BlockedCookies.dat"
+out=$(run scan --mode file --path "$plant/njclitest_spy.exe" --json)
+expect_eq "$?" "1" "file scan of a threat"
+expect_eq "$(echo "$out" | json 'd["mode"], d["cancelled"], d["counters"]["threats"]')" \
+  "file False 1" "file scan summary"
+expect_eq "$(echo "$out" | json 'd["results"][0]["title"], d["results"][0]["risk"]')" \
+  "NJCli.Spy Medium/High" "file scan result"
+run scan --mode file --path 'C:\Program Files\NJCliTest\harmless.txt' --json >/dev/null
+expect_eq "$?" "0" "file scan of a clean file"
+
+# --- exclusions: an excluded threat shows as EXCLUDED and the scan finds nothing
+run exclusions add 'C:\Program Files\NJCliTest\njclitest_spy.exe' || fail "exclusions add"
+run exclusions list | grep -qi 'njclitest_spy.exe' || fail "exclusions list"
+out=$(run scan --mode file --path "$plant/njclitest_spy.exe" --json)
+expect_eq "$?" "0" "scan of an excluded file"
+expect_eq "$(echo "$out" | json 'd["feed"][0]["text"], d["counters"]["threats"]')" "EXCLUDED 0" \
+  "excluded feed row"
+
+# --- every command has --help
+for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update"; do
+  run $c --help >/dev/null || fail "$c --help"
+done
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)" >&2
+  exit 1
+fi
+echo "all command-line checks passed"
