@@ -9,7 +9,7 @@ std::string FormatGeneralDate(std::chrono::sys_seconds localTime) {
     const auto day = floor<days>(localTime);
     const year_month_day ymd{day};
     const hh_mm_ss<seconds> tod{localTime - day};
-    const long hour24 = tod.hours().count();
+    const auto hour24 = static_cast<long>(tod.hours().count());
     long hour12 = hour24 % 12;
     if (hour12 == 0) {
         hour12 = 12;
