@@ -29,8 +29,28 @@ struct DirEntry {
     bool isDirectory() const { return (attributes & attr::Directory) != 0; }
 };
 
+/// How much a listing must tell about each entry.
+enum class ListDetail {
+    /// Every attribute and the size of every entry.
+    Full,
+    /// Enough to tell plain folders from everything else, which is all a walk needs: an
+    /// entry whose attributes are exactly attr::Directory comes back so, and every other
+    /// entry comes back with attributes that are not, though they may lack bits a full
+    /// listing would show (read-only, the Directory bit of a link to a folder) and its size.
+    /// Lets a platform skip the per-entry status read that only those bits need.
+    PlainFolders,
+};
+
 /// Drive types as GetDriveType reports them.
-enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+enum class DriveType {
+    Unknown = 0,
+    NoRootDir = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6
+};
 
 struct DriveInfo {
     char letter = 'C';  ///< upper-case drive letter
@@ -46,7 +66,7 @@ struct VolumeInfo {
 
 /// A file opened for reading; read returns the number of bytes read, 0 at the end or on error.
 class InputFile {
-public:
+  public:
     virtual ~InputFile() = default;
     virtual std::size_t read(char* buffer, std::size_t size) = 0;
 };
@@ -56,7 +76,7 @@ public:
 /// the target, so a crash leaves the old or the new file, never a torn one. Destroying an
 /// uncommitted replacing writer discards its temporary file.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual bool write(std::string_view data) = 0;
     virtual bool commit() = 0;
@@ -65,12 +85,19 @@ public:
 /// The file system, addressed by Windows paths ("C:\\x\\y"). No call throws; failures give
 /// false, nullopt or empty results.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     /// Entries of a folder (path with or without trailing backslash); nullopt when the
     /// folder cannot be listed.
     virtual std::optional<std::vector<DirEntry>> list(std::string_view folder) = 0;
+    /// The same listing, telling about each entry what `detail` asks for (at least). The
+    /// default lists in full.
+    virtual std::optional<std::vector<DirEntry>> listEntries(std::string_view folder,
+                                                             ListDetail detail) {
+        (void)detail;
+        return list(folder);
+    }
     /// Attributes of a file or folder, nullopt when it does not exist.
     virtual std::optional<std::uint32_t> attributes(std::string_view path) = 0;
     /// The name the file system stores for the last component of `path` (its real letter

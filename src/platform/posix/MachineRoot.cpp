@@ -186,23 +186,23 @@ std::string MachineRoot::driveTarget(char letter) const {
     return target.string();
 }
 
-std::string MachineRoot::hostPath(std::string_view windowsPath) const {
-    std::string_view w = windowsPath;
+namespace {
+
+/// The drive letter and the components after it of a Windows path ('/' accepted as
+/// separator, "\\?\" prefix dropped), with "." and ".." folded as Windows folds them.
+/// False when the path has no drive letter or holds a zero byte.
+bool splitWindowsPath(std::string_view w, char& letter, std::vector<std::string_view>& parts) {
     if (w.find('\0') != std::string_view::npos) {
-        return {};
+        return false;
     }
     if (w.starts_with("\\\\?\\") || w.starts_with("//?/")) {
         w.remove_prefix(4);
     }
     if (w.size() < 2 || w[1] != ':' || !isAsciiLetter(w[0])) {
-        return {};
+        return false;
     }
-    std::string current = driveTarget(w[0]);
-    if (current.empty()) {
-        return {};
-    }
-    // Components after the drive, with "." and ".." folded as Windows folds them.
-    std::vector<std::string_view> parts;
+    letter = w[0];
+    parts.clear();
     std::string_view rest = w.substr(2);
     while (!rest.empty()) {
         std::size_t sep = rest.find_first_of("\\/");
@@ -219,6 +219,21 @@ std::string MachineRoot::hostPath(std::string_view windowsPath) const {
         }
         parts.push_back(part);
     }
+    return true;
+}
+
+}  // namespace
+
+std::string MachineRoot::hostPath(std::string_view windowsPath) const {
+    char letter = 0;
+    std::vector<std::string_view> parts;
+    if (!splitWindowsPath(windowsPath, letter, parts)) {
+        return {};
+    }
+    std::string current = driveTarget(letter);
+    if (current.empty()) {
+        return {};
+    }
     bool missing = false;
     for (std::string_view part : parts) {
         std::string next = joinHost(current, part);
@@ -232,6 +247,23 @@ std::string MachineRoot::hostPath(std::string_view windowsPath) const {
         current = std::move(next);
     }
     return current;
+}
+
+std::string MachineRoot::spelledHostPath(std::string_view windowsPath) const {
+    char letter = 0;
+    std::vector<std::string_view> parts;
+    if (!splitWindowsPath(windowsPath, letter, parts)) {
+        return {};
+    }
+    std::string out = root_;
+    out.append("/dosdevices/");
+    out.push_back(lowerLetter(letter));
+    out.push_back(':');
+    for (std::string_view part : parts) {
+        out.push_back('/');
+        out.append(part);
+    }
+    return out;
 }
 
 std::string MachineRoot::windowsPath(std::string_view hostPath) const {

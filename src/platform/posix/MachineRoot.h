@@ -53,6 +53,14 @@ class MachineRoot {
     /// no drive letter or the drive does not exist.
     std::string hostPath(std::string_view windowsPath) const;
 
+    /// The host path that reaches a Windows path through the drive's dosdevices entry (the
+    /// lower-case one, as Wine writes it) with every component as spelled, without looking
+    /// at the disk. When it leads to an existing entry it names the same entry as
+    /// hostPath() (which takes an exact spelling first), so a caller may try it first and
+    /// fall back to hostPath() when it leads nowhere. Empty when the path has no drive
+    /// letter.
+    std::string spelledHostPath(std::string_view windowsPath) const;
+
     /// Windows path of a host path: the drive whose folder holds it, the deepest folder
     /// winning (so C: beats Z: -> / for files below drive_c). Empty when no drive holds it.
     std::string windowsPath(std::string_view hostPath) const;

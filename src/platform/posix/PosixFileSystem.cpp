@@ -246,6 +246,36 @@ char rootLetter(std::string_view root) {
     return (c >= 'A' && c <= 'Z') ? c : 0;
 }
 
+/// Upper case of every byte, as text::toUpperChar gives it, for comparisons in a sort.
+struct UpperTable {
+    unsigned char map[256];
+    UpperTable() {
+        for (int c = 0; c < 256; ++c) {
+            map[c] = static_cast<unsigned char>(text::toUpperChar(static_cast<char>(c)));
+        }
+    }
+};
+
+/// A stable order, like an NTFS listing: by upper-cased name, then by name; bytes compare
+/// unsigned, as std::string does.
+void sortLikeNtfs(std::vector<DirEntry>& entries) {
+    static const UpperTable upper;
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+        const std::size_t n = std::min(a.name.size(), b.name.size());
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char x = upper.map[static_cast<unsigned char>(a.name[i])];
+            const unsigned char y = upper.map[static_cast<unsigned char>(b.name[i])];
+            if (x != y) {
+                return x < y;
+            }
+        }
+        if (a.name.size() != b.name.size()) {
+            return a.name.size() < b.name.size();
+        }
+        return a.name < b.name;
+    });
+}
+
 }  // namespace
 
 PosixFileSystem::PosixFileSystem(MachineRoot machine) : machine_(std::move(machine)) {}
@@ -259,13 +289,26 @@ std::string PosixFileSystem::windowsPath(std::string_view hostPath) {
 }
 
 std::optional<std::vector<DirEntry>> PosixFileSystem::list(std::string_view folder) {
-    std::string host = hostPath(folder);
-    if (host.empty()) {
-        return std::nullopt;
+    return listEntries(folder, ListDetail::Full);
+}
+
+std::optional<std::vector<DirEntry>> PosixFileSystem::listEntries(std::string_view folder,
+                                                                  ListDetail detail) {
+    // The path as spelled names the folder hostPath() would find whenever it opens, and
+    // costs no lookups; a walk spells every folder as it was listed.
+    DIR* dir = nullptr;
+    if (std::string spelled = machine_.spelledHostPath(folder); !spelled.empty()) {
+        dir = opendir(spelled.c_str());
     }
-    DIR* dir = opendir(host.c_str());
     if (dir == nullptr) {
-        return std::nullopt;
+        std::string host = hostPath(folder);
+        if (host.empty()) {
+            return std::nullopt;
+        }
+        dir = opendir(host.c_str());
+        if (dir == nullptr) {
+            return std::nullopt;
+        }
     }
     const int dfd = dirfd(dir);
     std::vector<DirEntry> entries;
@@ -274,34 +317,31 @@ std::optional<std::vector<DirEntry>> PosixFileSystem::list(std::string_view fold
         if (name == "." || name == "..") {
             continue;
         }
+        DirEntry entry;
+        if (detail == ListDetail::PlainFolders && (e->d_type == DT_REG || e->d_type == DT_LNK)) {
+            // Neither can be a plain folder; only the read-only bit, a link target's kind
+            // and the size would need a status read.
+            entry.name = std::string(name);
+            entry.attributes = (e->d_type == DT_LNK ? attr::ReparsePoint : 0) |
+                               (name.front() == '.' ? attr::Hidden : 0);
+            if (entry.attributes == 0) {
+                entry.attributes = attr::Normal;
+            }
+            entries.push_back(std::move(entry));
+            continue;
+        }
         struct stat own {};
         if (fstatat(dfd, e->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
             continue;
         }
         struct stat target {};
         bool haveTarget = S_ISLNK(own.st_mode) && fstatat(dfd, e->d_name, &target, 0) == 0;
-        DirEntry entry;
         entry.name = std::string(name);
         entry.attributes = attributesFrom(own, haveTarget ? &target : nullptr, name, &entry.size);
         entries.push_back(std::move(entry));
     }
     closedir(dir);
-    // A stable order, like an NTFS listing: by upper-cased name.
-    std::vector<std::pair<std::string, std::size_t>> keys;
-    keys.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        keys.emplace_back(text::toUpper(entries[i].name), i);
-    }
-    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first
-                                  : entries[a.second].name < entries[b.second].name;
-    });
-    std::vector<DirEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const auto& k : keys) {
-        sorted.push_back(std::move(entries[k.second]));
-    }
-    entries = std::move(sorted);
+    sortLikeNtfs(entries);
     return entries;
 }
 

@@ -15,6 +15,11 @@ class PosixFileSystem : public FileSystem {
     explicit PosixFileSystem(MachineRoot machine);
 
     std::optional<std::vector<DirEntry>> list(std::string_view folder) override;
+    /// With ListDetail::PlainFolders only folders (and entries whose kind the listing
+    /// does not give) are read for their status; files and links get their attributes from
+    /// their kind and name alone (no read-only bit, no size).
+    std::optional<std::vector<DirEntry>> listEntries(std::string_view folder,
+                                                     ListDetail detail) override;
     std::optional<std::uint32_t> attributes(std::string_view path) override;
     std::optional<std::string> storedName(std::string_view path) override;
 

@@ -90,6 +90,61 @@ TEST_F(PosixFileSystemTest, ListingCarriesWindowsAttributes) {
     EXPECT_FALSE(fsys.list("Q:\\").has_value());
 }
 
+TEST_F(PosixFileSystemTest, AWalkListingTellsPlainFoldersFromEverythingElse) {
+    write("w/plain.txt", "12345");
+    write("w/.hidden", "h");
+    write("w/ro.txt", "r");
+    chmod(host("w/ro.txt").c_str(), 0444);
+    fs::create_directories(host("w/sub"));
+    fs::create_directories(host("w/.hdir"));
+    fs::create_directories(host("w/rodir"));
+    chmod(host("w/rodir").c_str(), 0555);
+    fs::create_directory_symlink("sub", host("w/link"));
+    fs::create_symlink("gone", host("w/dangling"));
+
+    auto full = fsys.listEntries("C:\\w", ListDetail::Full);
+    auto walk = fsys.listEntries("C:\\W\\", ListDetail::PlainFolders);
+    ASSERT_TRUE(full.has_value());
+    ASSERT_TRUE(walk.has_value());
+    ASSERT_EQ(walk->size(), full->size());
+    for (std::size_t i = 0; i < walk->size(); ++i) {
+        const DirEntry& w = (*walk)[i];
+        const DirEntry& f = (*full)[i];
+        EXPECT_EQ(w.name, f.name);  // the same entries in the same order
+        EXPECT_EQ(w.attributes == attr::Directory, f.attributes == attr::Directory) << w.name;
+        // Whatever is left out is a bit the full listing has.
+        EXPECT_EQ(w.attributes & ~f.attributes & ~attr::Normal, 0u) << w.name;
+    }
+    EXPECT_EQ(attrsOf(*walk, "sub"), attr::Directory);
+    EXPECT_EQ(attrsOf(*walk, "rodir"), attr::Directory | attr::ReadOnly);
+    EXPECT_EQ(attrsOf(*walk, ".hdir"), attr::Directory | attr::Hidden);
+    EXPECT_EQ(attrsOf(*walk, "plain.txt"), attr::Normal);
+    EXPECT_EQ(attrsOf(*walk, ".hidden"), attr::Hidden);
+    EXPECT_NE(attrsOf(*walk, "link"), attr::Directory);
+    EXPECT_NE(attrsOf(*walk, "dangling"), attr::Directory);
+    EXPECT_TRUE(attrsOf(*walk, "link") & attr::ReparsePoint);
+    EXPECT_FALSE(fsys.listEntries("C:\\w\\plain.txt", ListDetail::PlainFolders).has_value());
+    EXPECT_FALSE(fsys.listEntries("C:\\missing", ListDetail::PlainFolders).has_value());
+}
+
+TEST_F(PosixFileSystemTest, ListingsOrderNamesThatDifferOnlyInCase) {
+    for (const char* name : {"b", "A", "a", "B", "ab", "Ab", "\xE9", "\xC9", "_"}) {
+        write(std::string("o/") + name, "x");
+    }
+    // By upper-cased name first ('_' lies between 'Z' and the Latin-1 letters), then
+    // byte by byte.
+    const std::vector<std::string> expected = {"A", "a", "Ab", "ab", "B", "b", "_", "\xC9", "\xE9"};
+    for (ListDetail detail : {ListDetail::Full, ListDetail::PlainFolders}) {
+        auto entries = fsys.listEntries("C:\\o", detail);
+        ASSERT_TRUE(entries.has_value());
+        std::vector<std::string> names;
+        for (const auto& e : *entries) {
+            names.push_back(e.name);
+        }
+        EXPECT_EQ(names, expected);
+    }
+}
+
 TEST_F(PosixFileSystemTest, AttributesAndStoredNames) {
     write("Docs/Report.TXT", "x");
     EXPECT_EQ(fsys.attributes("C:\\docs\\report.txt"), attr::Normal);

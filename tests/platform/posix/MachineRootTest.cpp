@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,6 +115,40 @@ TEST(MachineRoot, AnExactMatchWinsOverOtherSpellings) {
     EXPECT_EQ(m.hostPath("C:\\DATA"), t.driveC() + "/DATA");
     // No exact match: the first spelling in byte order, whatever the directory order.
     EXPECT_EQ(m.hostPath("C:\\dAtA\\x"), t.driveC() + "/DATA/x");
+}
+
+/// The entry a host path leads to, links followed: device and inode.
+std::optional<std::pair<dev_t, ino_t>> identity(const std::string& hostPath) {
+    struct stat st {};
+    if (stat(hostPath.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return std::make_pair(st.st_dev, st.st_ino);
+}
+
+TEST(MachineRoot, ASpelledPathReachesWhatTheLookupFindsOrNothing) {
+    TempMachineRoot t;
+    ASSERT_TRUE(t.created()) << t.error();
+    for (const char* name : {"data", "Data"}) {
+        fs::create_directories(t.driveC() + "/" + name + "/Sub");
+    }
+    MachineRoot m = t.machine();
+    const std::string c = t.root() + "/dosdevices/c:";
+    EXPECT_EQ(m.spelledHostPath("C:\\Data\\Sub\\"), c + "/Data/Sub");
+    EXPECT_EQ(m.spelledHostPath("c:/data/./x/../Sub"), c + "/data/Sub");
+    EXPECT_EQ(m.spelledHostPath("C:\\"), c);
+    EXPECT_EQ(m.spelledHostPath("\\\\?\\C:\\Data"), c + "/Data");
+    EXPECT_EQ(m.spelledHostPath("relative\\x"), "");
+    EXPECT_EQ(m.spelledHostPath(std::string_view("C:\\a\0b", 6)), "");
+    // Wherever the spelled path leads, it is the entry the component lookup finds.
+    for (const char* path : {"C:\\data\\Sub", "C:\\Data\\Sub", "C:\\", "C:\\Data\\..\\data"}) {
+        auto spelled = identity(m.spelledHostPath(path));
+        ASSERT_TRUE(spelled.has_value()) << path;
+        EXPECT_EQ(spelled, identity(m.hostPath(path))) << path;
+    }
+    // Another spelling leads nowhere, where the lookup still finds the folder.
+    EXPECT_FALSE(identity(m.spelledHostPath("C:\\DATA\\sub")).has_value());
+    EXPECT_TRUE(identity(m.hostPath("C:\\DATA\\sub")).has_value());
 }
 
 TEST(MachineRoot, PathsWithoutAnExistingDriveAreUnmapped) {
