@@ -78,6 +78,36 @@ KnownLine parseLine(const std::string& line, definitions::PlaceholderExpander& e
     }
     return k;
 }
+
+/// Counts against the file and folder lines for the phase, and against every definition
+/// line for the whole run.
+void reportProgress(ScanSink& sink, const definitions::DefinitionCounts& counts,
+                    std::string& status, std::string_view item) {
+    const auto& c = sink.counters();
+    status = sink.statusPrefix();
+    status += "\r\n";
+    status += item;
+    sink.UpdateScanProgress(
+        status, PhasePercent(c.filesFolders, static_cast<double>(counts.files)),
+        PhasePercent(static_cast<double>(c.filesFolders) + static_cast<double>(counts.registry) +
+                         static_cast<double>(counts.cookies) + static_cast<double>(counts.exe),
+                     static_cast<double>(counts.total)));
+}
+
+/// A hit: removal row (path, second column), trace, feed row and result row.
+void recordHit(ScanSink& sink, const std::string& path, std::string second,
+               const std::string& threatName, const std::string& type, int rowIcon) {
+    sink.addFileWorkRow({path, std::move(second)});
+    sink.addTrace();
+    sink.addFeedRow({threatName, rowIcon, path});
+    FoundItem item;
+    item.title = threatName;
+    item.icon = rowIcon;
+    item.location = path;
+    item.type = type;
+    sink.addFoundItem(std::move(item));
+    ++sink.counters().threats;
+}
 }  // namespace
 
 void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
@@ -99,15 +129,7 @@ void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
             k.location.empty() ? fileName : text::collapseBackslashes(k.location + "\\" + fileName);
 
         ++c.filesFolders;
-        status = sink.statusPrefix();
-        status += "\r\n";
-        status += fileName;
-        sink.UpdateScanProgress(
-            status, PhasePercent(c.filesFolders, static_cast<double>(counts.files)),
-            PhasePercent(static_cast<double>(c.filesFolders) +
-                             static_cast<double>(counts.registry) +
-                             static_cast<double>(counts.cookies) + static_cast<double>(counts.exe),
-                         static_cast<double>(counts.total)));
+        reportProgress(sink, counts, status, fileName);
         if (sink.stopRequested()) {
             return;
         }
@@ -115,16 +137,7 @@ void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
             if (exclusions_.IsExcluded(full)) {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
             } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
-                sink.addFileWorkRow({full, threatName});
-                sink.addTrace();
-                sink.addFeedRow({threatName, icon::File, full});
-                FoundItem item;
-                item.title = threatName;
-                item.icon = icon::File;
-                item.location = full;
-                item.type = k.type;
-                sink.addFoundItem(std::move(item));
-                ++c.threats;
+                recordHit(sink, full, threatName, threatName, k.type, icon::File);
             }
         }
         sink.pump();
@@ -153,15 +166,7 @@ void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
         const std::string& folder = k.location;
 
         ++c.filesFolders;
-        status = sink.statusPrefix();
-        status += "\r\n";
-        status += keyName;
-        sink.UpdateScanProgress(
-            status, PhasePercent(c.filesFolders, static_cast<double>(counts.files)),
-            PhasePercent(static_cast<double>(c.filesFolders) +
-                             static_cast<double>(counts.registry) +
-                             static_cast<double>(counts.cookies) + static_cast<double>(counts.exe),
-                         static_cast<double>(counts.total)));
+        reportProgress(sink, counts, status, keyName);
         if (sink.stopRequested()) {
             return;
         }
@@ -169,16 +174,7 @@ void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
             if (exclusions_.IsExcludedPart(folder)) {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, folder});
             } else {
-                sink.addFileWorkRow({folder, ""});
-                sink.addTrace();
-                sink.addFeedRow({threatName, icon::Folder, folder});
-                FoundItem item;
-                item.title = threatName;
-                item.icon = icon::Folder;
-                item.location = folder;
-                item.type = k.type;
-                sink.addFoundItem(std::move(item));
-                ++c.threats;
+                recordHit(sink, folder, "", threatName, k.type, icon::Folder);
             }
         }
         sink.pump();
