@@ -41,7 +41,9 @@ class Child {
         si.cb = sizeof si;
         std::string cmd = "\"" + exe_ + "\"";
         std::memset(&pi_, 0, sizeof pi_);
-        if (CreateProcessA(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+        // No console: Wine would start a console host for one, which outlives the child
+        // and keeps the test's output pipe open.
+        if (CreateProcessA(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
                            nullptr, nullptr, &si, &pi_)) {
             CloseHandle(pi_.hThread);
             // Module lists are complete once the child has started running.
