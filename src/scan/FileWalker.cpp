@@ -25,11 +25,24 @@ std::string_view drivePart(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(0, slash);
 }
 
+/// text::toLowerChar of every byte, looked up rather than called: the walk lower-cases a
+/// few names and paths per object.
+struct LowerTable {
+    char map[256];
+    LowerTable() {
+        for (int c = 0; c < 256; ++c) {
+            map[c] = text::toLowerChar(static_cast<char>(c));
+        }
+    }
+    char operator()(char c) const { return map[static_cast<unsigned char>(c)]; }
+};
+const LowerTable kLower;
+
 /// `out` = `in` lower-cased, reusing out's storage.
 void assignLower(std::string& out, std::string_view in) {
     out.resize(in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
-        out[i] = text::toLowerChar(in[i]);
+        out[i] = kLower(in[i]);
     }
 }
 
@@ -63,38 +76,73 @@ const std::string& FileWalker::systemFolder() {
     return systemFolder_;
 }
 
-int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
-    auto strip = [](std::string_view s) {
-        auto colon = s.find(':');
-        if (colon == std::string_view::npos) {
-            return s;
+namespace {
+
+/// The drive, its ":" and the character after it (the "\\") go from a path holding ":".
+std::string_view withoutDrive(std::string_view s) {
+    auto colon = s.find(':');
+    if (colon == std::string_view::npos) {
+        return s;
+    }
+    std::size_t from = colon + 2;
+    return from >= s.size() ? std::string_view{} : s.substr(from);
+}
+
+/// The "\\"-separated parts of `path` without its drive, last part first (an empty text is
+/// one empty part). They view `path`.
+void partsFromEnd(std::string_view path, std::vector<std::string_view>& out) {
+    out.clear();
+    const std::string_view s = withoutDrive(path);
+    std::size_t end = s.size();
+    for (;;) {
+        std::size_t start = end;
+        while (start > 0 && s[start - 1] != '\\') {
+            --start;
         }
-        // The drive, its ":" and the character after it (the "\") go.
-        std::size_t from = colon + 2;
-        return from >= s.size() ? std::string_view{} : s.substr(from);
-    };
-    const std::string_view x = strip(a);
-    const std::string_view y = strip(b);
-    // The "\"-separated parts, compared from the last one back for as many positions as the
-    // shorter path has parts, without building lists.
-    auto previous = [](std::string_view s, std::size_t& end) {
-        const std::size_t sep = end == 0 ? std::string_view::npos : s.rfind('\\', end - 1);
-        const std::size_t start = sep == std::string_view::npos ? 0 : sep + 1;
-        std::string_view part = s.substr(start, end - start);
-        end = sep;  // npos: that was the first part
-        return part;
-    };
-    std::size_t ex = x.size();
-    std::size_t ey = y.size();
+        out.push_back(s.substr(start, end - start));
+        if (start == 0) {
+            return;
+        }
+        end = start - 1;
+    }
+}
+
+bool samePart(std::string_view a, std::string_view b) {
+    return a == b || text::iequals(a, b);
+}
+
+/// TrailingMatchCount of a path split by partsFromEnd and another path, stopping once
+/// `enough` positions matched (0: never). The other path is read from its end, part by
+/// part, without building a list: one path is compared with many this way.
+int trailingMatches(const std::vector<std::string_view>& xParts, std::string_view b, int enough) {
+    const std::string_view y = withoutDrive(b);
+    std::size_t end = y.size();
     int count = 0;
-    while (ex != std::string_view::npos && ey != std::string_view::npos) {
-        const std::string_view px = previous(x, ex);
-        const std::string_view py = previous(y, ey);
-        if (!px.empty() && !py.empty() && text::iequals(px, py)) {
-            ++count;
+    for (std::string_view px : xParts) {
+        std::size_t start = end;
+        while (start > 0 && y[start - 1] != '\\') {
+            --start;
         }
+        const std::size_t len = end - start;
+        if (len != 0 && len == px.size() && samePart(px, y.substr(start, len))) {
+            if (++count == enough) {
+                return count;
+            }
+        }
+        if (start == 0) {
+            break;  // that was the first part of the shorter list
+        }
+        end = start - 1;
     }
     return count;
+}
+
+}  // namespace
+
+int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
+    std::vector<std::string_view> parts;
+    partsFromEnd(a, parts);
+    return trailingMatches(parts, b, 0);
 }
 
 void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
@@ -106,19 +154,30 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
         return;  // the common case: nothing in the table bears this name
     }
     const std::string& name = nameKey_;
-    const std::string parent = text::toLower(parentOf(path));
-    const std::string full = parent + name;
+    const std::string& sys = systemFolder();
+    // What depends on the folder alone is worked out once for all the files in it.
+    if (const std::string_view rawParent = parentOf(path);
+        !haveParent_ || rawParent != parentRaw_) {
+        parentRaw_.assign(rawParent);
+        assignLower(parentKey_, rawParent);
+        partsFromEnd(parentKey_, parentParts_);
+        parentDepth_ = depthOf(parentKey_);
+        parentInSystem_ = text::icontains(parentKey_, sys);
+        haveParent_ = true;
+    }
+    const std::string& parent = parentKey_;
+    fullKey_.assign(parent).append(name);
+    const std::string& full = fullKey_;
     const auto& rows = store_.FileSignatures();
     const bool anyFolder = name.size() > 16 && text::icontains(name, ".exe");
-    const long depth = depthOf(parent);
-    const std::string& sys = systemFolder();
-    const bool inSystem = text::icontains(parent, sys);
+    const long depth = parentDepth_;
+    const bool inSystem = parentInSystem_;
     bool gatesPassed = false;
     for (std::uint32_t i : candidates_) {
         const auto& e = rows[i];
         if (!anyFolder) {
-            const bool placed =
-                depth < 2 ? depthOf(e.folder) == 1 : TrailingMatchCount(parent, e.folder) >= 2;
+            const bool placed = depth < 2 ? depthOf(e.folder) == 1
+                                          : trailingMatches(parentParts_, e.folder, 2) >= 2;
             if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
                 continue;
             }
@@ -140,9 +199,9 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
         if (!folderWordsAgree(full, e.folder)) {
             continue;
         }
-        sink.addFileWorkRow({full, e.threatName});
+        sink.addFileWorkRow({full, std::string(e.threatName)});
         sink.addTrace();
-        sink.addFeedRow({e.threatName, icon::File, full});
+        sink.addFeedRow({std::string(e.threatName), icon::File, full});
         FoundItem item;
         item.title = e.threatName;
         item.icon = icon::File;
@@ -165,16 +224,17 @@ void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
     if (candidates_.empty()) {
         return;
     }
-    const std::string folder = folderKey_;
+    const std::string& folder = folderKey_;
     const auto& rows = store_.DirectorySignatures();
     const long depth = depthOf(folder);
     const std::string& sys = systemFolder();
     const bool inSystem = text::icontains(folder, sys);
+    partsFromEnd(folder, folderParts_);
     bool gatesPassed = false;
     for (std::uint32_t i : candidates_) {
         const auto& e = rows[i];
         const bool placed =
-            depth < 2 ? depthOf(e.folder) == 1 : TrailingMatchCount(folder, e.folder) >= 2;
+            depth < 2 ? depthOf(e.folder) == 1 : trailingMatches(folderParts_, e.folder, 2) >= 2;
         if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
             continue;
         }
@@ -194,9 +254,9 @@ void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
         }
         sink.addFileWorkRow({folder, "FILE"});
         sink.addTrace();
-        sink.addFeedRow({e.threatName, icon::File, folder});
+        sink.addFeedRow({std::string(e.threatName), icon::File, folder});
         FoundItem item;
-        item.title = e.threatName + " Directory";
+        item.title.assign(e.threatName).append(" Directory");
         item.icon = icon::Folder;
         item.location = folder;
         item.type = e.type;
@@ -209,7 +269,8 @@ void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
 void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
                          std::vector<std::string>& subfolders) {
     subfolders.clear();
-    auto listing = fs_.list(folder);
+    // The walk asks of each entry only whether it is a plain folder.
+    auto listing = fs_.listEntries(folder, platform::ListDetail::PlainFolders);
     if (!listing || listing->empty()) {
         return;
     }
@@ -230,6 +291,11 @@ void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
     }
     subfolders.reserve(count);
     auto& counters = sink.counters();
+    // The status line differs between entries only in the name at its end.
+    status_.assign("Scanning: ");
+    status_.append(folder);
+    status_.append("\r\n");
+    const std::size_t statusPrefix = status_.size();
     for (const auto& e : *listing) {
         if (e.name != "." && e.name != "..") {
             std::string& path = path_;
@@ -243,9 +309,7 @@ void FileWalker::walkOne(std::string_view folder, ScanSink& sink,
                 CheckFilePath(path, sink);
             }
             ++counters.filesFolders;
-            status_.assign("Scanning: ");
-            status_.append(folder);
-            status_.append("\r\n");
+            status_.resize(statusPrefix);
             status_.append(e.name);
             sink.UpdateScanProgress(status_, 0, 0);
         }

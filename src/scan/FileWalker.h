@@ -21,6 +21,9 @@ class FileWalker {
     FileWalker(platform::FileSystem& fs, definitions::SignatureStore& store,
                definitions::PlaceholderExpander& expander, removal::ExclusionList& exclusions,
                const CompanyNameReader& company);
+    // Keeps views into its own buffers between checks.
+    FileWalker(const FileWalker&) = delete;
+    FileWalker& operator=(const FileWalker&) = delete;
 
     /// Walks the drive root ("C:\") when its volume information can be read.
     void ScanDrive(std::string_view root, ScanSink& sink);
@@ -59,6 +62,17 @@ class FileWalker {
     std::string path_;
     std::string nameKey_;
     std::string folderKey_;
+    std::string fullKey_;
+    // The folder of the last file checked, as given and lower-cased, with what the checks
+    // need of it: its parts (viewing parentKey_), depth and whether it lies in the system
+    // folder.
+    std::string parentRaw_;
+    std::string parentKey_;
+    std::vector<std::string_view> parentParts_;
+    long parentDepth_ = 0;
+    bool parentInSystem_ = false;
+    bool haveParent_ = false;
+    std::vector<std::string_view> folderParts_;
     std::string driveKey_;
     std::string systemFolder_;
     bool haveSystemFolder_ = false;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ScanTestEnv.h"
+#include "util/Text.h"
 
 namespace nightjar::scan {
 namespace {
@@ -40,6 +43,75 @@ TEST(TrailingMatchCountTest, CountsEqualNonEmptyPartsFromTheEnd) {
     EXPECT_EQ(FileWalker::TrailingMatchCount("c:\\temp\\", "c:\\temp\\"), 1);
     EXPECT_EQ(FileWalker::TrailingMatchCount("x\\y", "X\\Y"), 2);
     EXPECT_EQ(FileWalker::TrailingMatchCount("", "c:\\a"), 0);
+}
+
+/// TrailingMatchCount as written down: drop the drive and its "\", split, compare from
+/// the end for as many positions as the shorter list has parts.
+int referenceTrailingMatchCount(const std::string& a, const std::string& b) {
+    auto strip = [](const std::string& s) {
+        auto colon = s.find(':');
+        return colon == std::string::npos ? s : (colon + 2 >= s.size() ? "" : s.substr(colon + 2));
+    };
+    std::vector<std::string> x = text::split(strip(a), "\\");
+    std::vector<std::string> y = text::split(strip(b), "\\");
+    int count = 0;
+    for (std::size_t k = 1; k <= std::min(x.size(), y.size()); ++k) {
+        const std::string& px = x[x.size() - k];
+        const std::string& py = y[y.size() - k];
+        if (!px.empty() && !py.empty() && text::iequals(px, py)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+TEST(TrailingMatchCountTest, AgreesWithSplittingBothPaths) {
+    std::mt19937 rng(7);
+    const std::vector<std::string> pieces = {"a",  "A",  "ab",  "b",        "",
+                                             "c:", "d:", "x:y", "\xC9t\xE9"};
+    auto randomPath = [&] {
+        std::string p;
+        const int parts = static_cast<int>(rng() % 6);
+        for (int i = 0; i < parts; ++i) {
+            p += pieces[rng() % pieces.size()];
+            if (rng() % 4 != 0) {
+                p += '\\';
+            }
+        }
+        return p;
+    };
+    int nonZero = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string a = randomPath();
+        const std::string b = randomPath();
+        const int expected = referenceTrailingMatchCount(a, b);
+        ASSERT_EQ(FileWalker::TrailingMatchCount(a, b), expected) << "'" << a << "' '" << b << "'";
+        nonZero += expected > 0 ? 1 : 0;
+    }
+    EXPECT_GT(nonZero, 500);  // the random paths often share parts
+}
+
+TEST_F(FileWalkerTest, EachFileIsPlacedByItsOwnFolder) {
+    // Files of one name in turn in folders that do and do not agree with the entry: what
+    // is worked out once per folder must follow the folder.
+    load({"spy.exe=Spy|C:\\x\\Temp", "spy.exe=Sys|[windir]system32\\x\\Temp"});
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\y\\Temp\\spy.exe", ""},       {"C:\\a\\x\\Temp\\spy.exe", "Spy"},
+        {"C:\\a\\x\\TEMP\\spy.exe", "Spy"}, {"C:\\a\\x\\Temp\\SPY.EXE", "Spy"},
+        {"C:\\Temp\\spy.exe", ""},          {"C:\\windows\\system32\\x\\temp\\spy.exe", "Sys"},
+        {"C:\\a\\x\\Temp\\spy.exe", "Spy"}, {"C:\\x\\Temp\\other.exe", ""},
+    };
+    for (const auto& [path, title] : cases) {
+        env.sink.found.clear();
+        walker.CheckFilePath(path, env.sink);
+        if (title.empty()) {
+            EXPECT_TRUE(env.sink.found.empty()) << path;
+        } else {
+            ASSERT_EQ(env.sink.found.size(), 1u) << path;
+            EXPECT_EQ(env.sink.found[0].title, title) << path;
+            EXPECT_EQ(env.sink.found[0].location, text::toLower(path));
+        }
+    }
 }
 
 TEST_F(FileWalkerTest, SystemFolderFileNeedsEntryNamingSystem32) {
