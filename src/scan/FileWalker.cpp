@@ -76,73 +76,12 @@ const std::string& FileWalker::systemFolder() {
     return systemFolder_;
 }
 
-namespace {
-
-/// The drive, its ":" and the character after it (the "\\") go from a path holding ":".
-std::string_view withoutDrive(std::string_view s) {
-    auto colon = s.find(':');
-    if (colon == std::string_view::npos) {
-        return s;
-    }
-    std::size_t from = colon + 2;
-    return from >= s.size() ? std::string_view{} : s.substr(from);
-}
-
-/// The "\\"-separated parts of `path` without its drive, last part first (an empty text is
-/// one empty part). They view `path`.
-void partsFromEnd(std::string_view path, std::vector<std::string_view>& out) {
-    out.clear();
-    const std::string_view s = withoutDrive(path);
-    std::size_t end = s.size();
-    for (;;) {
-        std::size_t start = end;
-        while (start > 0 && s[start - 1] != '\\') {
-            --start;
-        }
-        out.push_back(s.substr(start, end - start));
-        if (start == 0) {
-            return;
-        }
-        end = start - 1;
-    }
-}
-
-bool samePart(std::string_view a, std::string_view b) {
-    return a == b || text::iequals(a, b);
-}
-
-/// TrailingMatchCount of a path split by partsFromEnd and another path, stopping once
-/// `enough` positions matched (0: never). The other path is read from its end, part by
-/// part, without building a list: one path is compared with many this way.
-int trailingMatches(const std::vector<std::string_view>& xParts, std::string_view b, int enough) {
-    const std::string_view y = withoutDrive(b);
-    std::size_t end = y.size();
-    int count = 0;
-    for (std::string_view px : xParts) {
-        std::size_t start = end;
-        while (start > 0 && y[start - 1] != '\\') {
-            --start;
-        }
-        const std::size_t len = end - start;
-        if (len != 0 && len == px.size() && samePart(px, y.substr(start, len))) {
-            if (++count == enough) {
-                return count;
-            }
-        }
-        if (start == 0) {
-            break;  // that was the first part of the shorter list
-        }
-        end = start - 1;
-    }
-    return count;
-}
-
-}  // namespace
-
 int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
-    std::vector<std::string_view> parts;
-    partsFromEnd(a, parts);
-    return trailingMatches(parts, b, 0);
+    std::vector<FolderPartCache::Part> aParts;
+    std::vector<FolderPartCache::Part> bParts;
+    FolderPartCache::cut(a, aParts);
+    FolderPartCache::cut(b, bParts);
+    return FolderPartCache::trailingMatches(a, aParts, b, bParts, 0);
 }
 
 void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
@@ -160,7 +99,8 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
         !haveParent_ || rawParent != parentRaw_) {
         parentRaw_.assign(rawParent);
         assignLower(parentKey_, rawParent);
-        partsFromEnd(parentKey_, parentParts_);
+        parentParts_.clear();
+        FolderPartCache::cut(parentKey_, parentParts_);
         parentDepth_ = depthOf(parentKey_);
         parentInSystem_ = text::icontains(parentKey_, sys);
         haveParent_ = true;
@@ -169,6 +109,7 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
     fullKey_.assign(parent).append(name);
     const std::string& full = fullKey_;
     const auto& rows = store_.FileSignatures();
+    fileParts_.refresh(store_.generation(), rows.data(), rows.size());
     const bool anyFolder = name.size() > 16 && text::icontains(name, ".exe");
     const long depth = parentDepth_;
     const bool inSystem = parentInSystem_;
@@ -177,7 +118,9 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
         const auto& e = rows[i];
         if (!anyFolder) {
             const bool placed = depth < 2 ? depthOf(e.folder) == 1
-                                          : trailingMatches(parentParts_, e.folder, 2) >= 2;
+                                          : FolderPartCache::trailingMatches(
+                                                parent, parentParts_, e.folder,
+                                                fileParts_.partsOf(i, e.folder), 2) >= 2;
             if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
                 continue;
             }
@@ -229,12 +172,16 @@ void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
     const long depth = depthOf(folder);
     const std::string& sys = systemFolder();
     const bool inSystem = text::icontains(folder, sys);
-    partsFromEnd(folder, folderParts_);
+    folderParts_.clear();
+    FolderPartCache::cut(folder, folderParts_);
+    folderRowParts_.refresh(store_.generation(), rows.data(), rows.size());
     bool gatesPassed = false;
     for (std::uint32_t i : candidates_) {
         const auto& e = rows[i];
-        const bool placed =
-            depth < 2 ? depthOf(e.folder) == 1 : trailingMatches(folderParts_, e.folder, 2) >= 2;
+        const bool placed = depth < 2 ? depthOf(e.folder) == 1
+                                      : FolderPartCache::trailingMatches(
+                                            folder, folderParts_, e.folder,
+                                            folderRowParts_.partsOf(i, e.folder), 2) >= 2;
         if (!placed || (inSystem && !text::icontains(e.folder, sys))) {
             continue;
         }

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "removal/ExclusionList.h"
 #include "scan/CompanyNameReader.h"
+#include "scan/FolderPartCache.h"
 #include "scan/ScanSink.h"
 #include "scan/SignatureIndex.h"
 
@@ -64,15 +65,17 @@ class FileWalker {
     std::string folderKey_;
     std::string fullKey_;
     // The folder of the last file checked, as given and lower-cased, with what the checks
-    // need of it: its parts (viewing parentKey_), depth and whether it lies in the system
-    // folder.
+    // need of it: its parts, depth and whether it lies in the system folder.
     std::string parentRaw_;
     std::string parentKey_;
-    std::vector<std::string_view> parentParts_;
+    std::vector<FolderPartCache::Part> parentParts_;
     long parentDepth_ = 0;
     bool parentInSystem_ = false;
     bool haveParent_ = false;
-    std::vector<std::string_view> folderParts_;
+    std::vector<FolderPartCache::Part> folderParts_;
+    // The folder paths of the table rows met, cut into parts once.
+    FolderPartCache fileParts_;
+    FolderPartCache folderRowParts_;
     std::string driveKey_;
     std::string systemFolder_;
     bool haveSystemFolder_ = false;
