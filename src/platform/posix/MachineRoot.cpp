@@ -188,10 +188,9 @@ std::string MachineRoot::driveTarget(char letter) const {
 
 namespace {
 
-/// The drive letter and the components after it of a Windows path ('/' accepted as
-/// separator, "\\?\" prefix dropped), with "." and ".." folded as Windows folds them.
-/// False when the path has no drive letter or holds a zero byte.
-bool splitWindowsPath(std::string_view w, char& letter, std::vector<std::string_view>& parts) {
+/// The drive letter of a Windows path and the text after its ":" ("\\\\?\\" prefix
+/// dropped). False when the path has no drive letter or holds a zero byte.
+bool driveAndRest(std::string_view w, char& letter, std::string_view& rest) {
     if (w.find('\0') != std::string_view::npos) {
         return false;
     }
@@ -202,8 +201,19 @@ bool splitWindowsPath(std::string_view w, char& letter, std::vector<std::string_
         return false;
     }
     letter = w[0];
+    rest = w.substr(2);
+    return true;
+}
+
+/// The drive letter and the components after it of a Windows path ('/' accepted as
+/// separator, "\\?\" prefix dropped), with "." and ".." folded as Windows folds them.
+/// False when the path has no drive letter or holds a zero byte.
+bool splitWindowsPath(std::string_view w, char& letter, std::vector<std::string_view>& parts) {
+    std::string_view rest;
+    if (!driveAndRest(w, letter, rest)) {
+        return false;
+    }
     parts.clear();
-    std::string_view rest = w.substr(2);
     while (!rest.empty()) {
         std::size_t sep = rest.find_first_of("\\/");
         std::string_view part = rest.substr(0, sep);
@@ -251,15 +261,36 @@ std::string MachineRoot::hostPath(std::string_view windowsPath) const {
 
 std::string MachineRoot::spelledHostPath(std::string_view windowsPath) const {
     char letter = 0;
-    std::vector<std::string_view> parts;
-    if (!splitWindowsPath(windowsPath, letter, parts)) {
+    std::string_view w;
+    if (!driveAndRest(windowsPath, letter, w)) {
         return {};
     }
-    std::string out = root_;
+    // Built in place, "." and ".." folded as splitWindowsPath folds them: a listing of
+    // every folder of a walk goes through here.
+    std::string out;
+    out.reserve(root_.size() + 16 + w.size());
+    out.append(root_);
     out.append("/dosdevices/");
     out.push_back(lowerLetter(letter));
     out.push_back(':');
-    for (std::string_view part : parts) {
+    const std::size_t base = out.size();
+    std::size_t i = 0;
+    while (i < w.size()) {
+        std::size_t j = i;
+        while (j < w.size() && w[j] != '\\' && w[j] != '/') {
+            ++j;
+        }
+        const std::string_view part = w.substr(i, j - i);
+        i = j + 1;
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            if (out.size() > base) {
+                out.resize(out.rfind('/'));
+            }
+            continue;
+        }
         out.push_back('/');
         out.append(part);
     }

@@ -257,23 +257,35 @@ struct UpperTable {
 };
 
 /// A stable order, like an NTFS listing: by upper-cased name, then by name; bytes compare
-/// unsigned, as std::string does.
+/// unsigned, as std::string does. Sorts pointers and moves each entry once.
 void sortLikeNtfs(std::vector<DirEntry>& entries) {
     static const UpperTable upper;
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        const std::size_t n = std::min(a.name.size(), b.name.size());
+    auto before = [](const DirEntry* a, const DirEntry* b) {
+        const std::size_t n = std::min(a->name.size(), b->name.size());
         for (std::size_t i = 0; i < n; ++i) {
-            const unsigned char x = upper.map[static_cast<unsigned char>(a.name[i])];
-            const unsigned char y = upper.map[static_cast<unsigned char>(b.name[i])];
+            const unsigned char x = upper.map[static_cast<unsigned char>(a->name[i])];
+            const unsigned char y = upper.map[static_cast<unsigned char>(b->name[i])];
             if (x != y) {
                 return x < y;
             }
         }
-        if (a.name.size() != b.name.size()) {
-            return a.name.size() < b.name.size();
+        if (a->name.size() != b->name.size()) {
+            return a->name.size() < b->name.size();
         }
-        return a.name < b.name;
-    });
+        return a->name < b->name;
+    };
+    std::vector<DirEntry*> order;
+    order.reserve(entries.size());
+    for (DirEntry& e : entries) {
+        order.push_back(&e);
+    }
+    std::sort(order.begin(), order.end(), before);
+    std::vector<DirEntry> sorted;
+    sorted.reserve(entries.size());
+    for (DirEntry* e : order) {
+        sorted.push_back(std::move(*e));
+    }
+    entries = std::move(sorted);
 }
 
 }  // namespace
@@ -312,6 +324,7 @@ std::optional<std::vector<DirEntry>> PosixFileSystem::listEntries(std::string_vi
     }
     const int dfd = dirfd(dir);
     std::vector<DirEntry> entries;
+    entries.reserve(16);
     while (const dirent* e = readdir(dir)) {
         std::string_view name(e->d_name);
         if (name == "." || name == "..") {
