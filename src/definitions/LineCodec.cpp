@@ -52,13 +52,17 @@ std::string UnscrambleLine(std::string_view stored) {
 }
 
 void UnscrambleInPlace(std::string& line) {
+    UnscrambleInto(line.data(), line);
+}
+
+void UnscrambleInto(char* out, std::string_view stored) {
     // Eight bytes at a time: every byte becomes x + 192 (mod 256), minus 1 where x < 64,
     // which is the table's mapping without a load per byte.
     constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
     constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
     constexpr std::uint64_t kAdd = 0xC0C0C0C0C0C0C0C0ULL;
-    char* p = line.data();
-    const std::size_t n = line.size();
+    const char* p = stored.data();
+    const std::size_t n = stored.size();
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         std::uint64_t x;
@@ -69,10 +73,10 @@ void UnscrambleInPlace(std::string& line) {
         std::uint64_t below64 = ~(x | (x << 1)) & kHigh;
         // Those bytes hold at least 192 now, so subtracting 1 borrows from nothing.
         sum -= below64 >> 7;
-        std::memcpy(p + i, &sum, 8);
+        std::memcpy(out + i, &sum, 8);
     }
     for (; i < n; ++i) {
-        p[i] = kTables.unscramble[static_cast<unsigned char>(p[i])];
+        out[i] = kTables.unscramble[static_cast<unsigned char>(p[i])];
     }
 }
 

@@ -14,5 +14,8 @@ std::string ScrambleLine(std::string_view plain);
 std::string UnscrambleLine(std::string_view stored);
 /// UnscrambleLine without a copy, for readers that reuse one line buffer.
 void UnscrambleInPlace(std::string& line);
+/// UnscrambleLine into `out`, which has room for stored.size() characters (it may be
+/// stored.data() itself).
+void UnscrambleInto(char* out, std::string_view stored);
 
 }  // namespace nightjar::definitions

@@ -7,10 +7,15 @@
 #include <functional>
 
 #include "definitions/DefinitionFiles.h"
+#include "definitions/DefinitionReader.h"
 #include "definitions/LineCodec.h"
 #include "platform/Registry.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nightjar::definitions {
 
@@ -101,24 +106,61 @@ std::size_t findDoubled(std::string_view s, char c) {
     return std::string_view::npos;
 }
 
-/// One left-to-right pass replacing every doubled `c` by a single one (a plain Replace).
-/// Returns whether anything changed.
-bool collapseDoubled(std::string& s, char c) {
-    std::size_t i = findDoubled(s, c);
-    if (i == std::string_view::npos) {
-        return false;
+/// Whether the `n` characters at `p` hold a pair of `c`: the test of findDoubled. Sixteen
+/// bytes a step where the processor allows, reading up to 63 characters past the end,
+/// which must be readable (the folder of every new location goes through here, from a
+/// buffer with slack).
+bool hasDoubled(const char* p, std::size_t n, char c) {
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(c);
+    std::uint64_t carry = 0;  // whether the last character of the group before was `c`
+    for (std::size_t g = 0; g < n; g += 64) {
+        std::uint64_t m = 0;
+        for (std::size_t b = 0; b < 64; b += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + g + b));
+            m |= std::uint64_t{static_cast<std::uint32_t>(
+                     _mm_movemask_epi8(_mm_cmpeq_epi8(x, pattern)))}
+                 << b;
+        }
+        const std::size_t left = n - g;
+        m &= left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
+        if ((m & (m >> 1)) != 0 || (carry & m & 1) != 0) {
+            return true;
+        }
+        carry = m >> 63;
     }
-    const std::size_t n = s.size();
+    return false;
+#else
+    return findDoubled(std::string_view(p, n), c) != std::string_view::npos;
+#endif
+}
+
+/// One left-to-right pass replacing every doubled `c` by a single one (a plain Replace)
+/// in the `n` characters at `p`; returns the new length.
+std::size_t collapseDoubled(char* p, std::size_t n, char c) {
+    std::size_t i = findDoubled(std::string_view(p, n), c);
+    if (i == std::string_view::npos) {
+        return n;
+    }
     std::size_t out = i;
     while (i < n) {
-        if (s[i] == c && i + 1 < n && s[i + 1] == c) {
-            s[out++] = c;
+        if (p[i] == c && i + 1 < n && p[i + 1] == c) {
+            p[out++] = c;
             i += 2;
         } else {
-            s[out++] = s[i++];
+            p[out++] = p[i++];
         }
     }
-    s.resize(out);
+    return out;
+}
+
+/// The same on a string; returns whether anything changed.
+bool collapseDoubled(std::string& s, char c) {
+    const std::size_t n = collapseDoubled(s.data(), s.size(), c);
+    if (n == s.size()) {
+        return false;
+    }
+    s.resize(n);
     return true;
 }
 
@@ -200,81 +242,254 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
                                std::string dataFolder)
     : fs_(fs), expander_(expander), dataFolder_(std::move(dataFolder)) {}
 
-bool SignatureStore::loadTable(std::string_view fileName, bool fileTable,
-                               std::vector<SignatureEntry>& table, LoadObserver& observer) {
-    LineReader reader(fs_, DataFile(dataFolder_, fileName));
+namespace {
+
+constexpr std::string_view kSpyware = "Spyware";
+
+/// A location field of up to 48 characters as six words, zero past its end. The 48
+/// characters at `p` must be readable (the reader's slack).
+struct FieldKey {
+    static constexpr std::size_t kWords = 6;
+    static constexpr std::size_t kRoom = kWords * 8;
+    std::array<std::uint64_t, kWords> words;
+
+    FieldKey(const char* p, std::size_t n) {
+        // Byte j of the key survives when j < n: the mask of word k is the window of
+        // kRoom ones then kRoom zeros, read from kRoom - n + 8k (no branch on n).
+        static constexpr std::array<unsigned char, 2 * kRoom> kWindow = [] {
+            std::array<unsigned char, 2 * kRoom> w{};
+            for (std::size_t i = 0; i < kRoom; ++i) {
+                w[i] = 0xFF;
+            }
+            return w;
+        }();
+        for (std::size_t k = 0; k < kWords; ++k) {
+            std::uint64_t w;
+            std::uint64_t mask;
+            std::memcpy(&w, p + 8 * k, 8);
+            std::memcpy(&mask, kWindow.data() + kRoom - n + 8 * k, 8);
+            words[k] = w & mask;
+        }
+    }
+    std::uint64_t hash(std::size_t n) const {
+        constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ULL;
+        std::uint64_t h = static_cast<std::uint64_t>(n) * kMul;
+        for (std::uint64_t w : words) {
+            h = (h ^ w) * kMul;
+            h ^= h >> 29;
+        }
+        return h;
+    }
+};
+
+}  // namespace
+
+struct SignatureStore::LocationSlot {
+    std::array<std::uint64_t, FieldKey::kWords> key{};  ///< the field, zero-padded
+    std::uint64_t length = ~std::uint64_t{0};           ///< of the field; all ones: unused
+    std::string_view folder;                            ///< as the table keeps it
+    SignatureTable::Ref folderRef = SignatureTable::kEmpty;
+    std::int8_t folderProtected = -1;  ///< folder-table protection test, -1 not yet known
+};
+
+struct SignatureStore::LoadState {
+    // Location field -> folder kept in the table, for recently seen fields. Definitions
+    // name the same few folders over and over; a field met again is neither expanded nor
+    // kept again. Direct-mapped so that it stays small; a field that is pushed out is
+    // simply worked out again when it comes back.
+    static constexpr std::size_t kSlots = 2048;
+    std::vector<LocationSlot> slots = std::vector<LocationSlot>(kSlots);
+    // Type texts already kept in the table, by a small hash of the text.
+    struct TypeSlot {
+        std::string_view text;
+        SignatureTable::Ref ref = SignatureTable::kEmpty;
+    };
+    static constexpr std::size_t kTypeSlots = 64;
+    std::array<TypeSlot, kTypeSlots> types{};
+    std::string expanded;
+    std::string candidate;
+    std::string scratch;
+};
+
+bool SignatureStore::folderOf(std::string_view location, std::string_view lowered, bool fileTable,
+                              SignatureTable& table, LoadState& state, LocationSlot*& slot,
+                              std::string_view& folder, SignatureTable::Ref& ref) {
+    slot = nullptr;
+    const std::size_t n = location.size();
+    if (n <= FieldKey::kRoom) {
+        // Compared word by word without a branch on the length: the hit-or-miss test is
+        // the one branch that the data decides.
+        const FieldKey key(location.data(), n);
+        slot = &state.slots[key.hash(n) % LoadState::kSlots];
+        std::uint64_t diff = slot->length ^ n;
+        for (std::size_t k = 0; k < FieldKey::kWords; ++k) {
+            diff |= slot->key[k] ^ key.words[k];
+        }
+        if (diff == 0) {
+            folder = slot->folder;
+            ref = slot->folderRef;
+            return true;
+        }
+        slot->key = key.words;
+        slot->length = ~std::uint64_t{0};  // unused until the folder is kept
+        slot->folderProtected = -1;
+    }
+    // Room for the final "\\" after the expansion.
+    const std::string_view expansion =
+        expander_.ExpandLower(location, lowered, state.expanded, 1 + kCopySlack);
+    char* const p = state.expanded.data();
+    std::size_t length = expansion.size();
+    const bool doubled = hasDoubled(p, length, '\\');
+    if (doubled) {
+        length = collapseDoubled(p, length, '\\');
+    }
+    if (length > 0) {
+        p[length++] = '\\';
+        // Without a doubled backslash left by the first pass, only the one just added can
+        // form a pair.
+        if (doubled) {
+            length = collapseDoubled(p, length, '\\');
+        } else if (length >= 2 && p[length - 2] == '\\') {
+            --length;
+        }
+        if (!fileTable) {
+            --length;  // the folder table keeps folders without a final "\\"
+        }
+    }
+    const std::string_view expanded(p, length);
+    if (!table.keepPadded(expanded, ref)) {
+        return false;
+    }
+    folder = table.text(ref);
+    if (slot != nullptr) {
+        slot->folderRef = ref;
+        slot->folder = folder;
+        slot->length = n;
+    }
+    return true;
+}
+
+bool SignatureStore::typeOf(std::string_view type, SignatureTable& table, LoadState& state,
+                            SignatureTable::Ref& ref) {
+    if (type.empty()) {
+        ref = SignatureTable::kEmpty;
+        return true;
+    }
+    auto& slot = state.types[(type.size() * 31 + static_cast<unsigned char>(type.front()) * 7 +
+                              static_cast<unsigned char>(type.back())) %
+                             LoadState::kTypeSlots];
+    if (slot.ref == SignatureTable::kEmpty || slot.text != type) {
+        if (!table.keep(type, slot.ref)) {
+            slot = {};
+            return false;
+        }
+        slot.text = table.text(slot.ref);
+    }
+    ref = slot.ref;
+    return true;
+}
+
+bool SignatureStore::isProtectedJoined(std::string_view folder, std::string_view name,
+                                       LoadState& state) const {
+    const std::size_t f = folder.size();
+    const std::size_t n = f + name.size();
+    // With a folder (which ends in "\") and a name that neither starts nor ends the text
+    // with what normalising would strip, the normalised text is the joined one but for
+    // its first character, which the filter does not look at (n >= 4); and it holds a "\"
+    // before its end, so it is no hive. A clear filter bit then settles it unjoined.
+    if (anySafetyEntry_ && f > 0 && !name.empty() && n >= 4 && folder.front() != ' ' &&
+        name.back() != '/' && name.back() != '\\') {
+        auto at = [&](std::size_t i) { return i < f ? folder[i] : name[i - f]; };
+        const std::uint32_t slot = filterSlot(n, at(n - 1), at(n / 2), at(n / 4));
+        if ((keyFilter_[slot / 64] & (std::uint64_t{1} << (slot % 64))) == 0) {
+            return false;
+        }
+    }
+    std::string& candidate = state.candidate;
+    candidate.resize(n);
+    if (f > 0) {
+        std::memcpy(candidate.data(), folder.data(), f);
+    }
+    if (!name.empty()) {
+        std::memcpy(candidate.data() + f, name.data(), name.size());
+    }
+    return isProtectedNormalised(normaliseCandidate(candidate, state.scratch));
+}
+
+bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
+                               LoadObserver& observer) {
+    DefinitionReader reader(fs_, DataFile(dataFolder_, fileName));
     if (!reader.isOpen()) {
         return !observer.stopRequested();  // a missing file leaves its table empty
     }
-    // Room for a full table up front: growing would move every entry several times.
     table.reserve(kTableSize);
-    std::string line;
-    std::string folder;
-    std::string lowered;
-    std::string scratch;
-    while (!observer.stopRequested() && reader.next(line)) {
-        UnscrambleInPlace(line);
-        const std::string_view view(line);
-        std::string_view head = view;
+    LoadState state;
+    while (!observer.stopRequested() && reader.next()) {
+        const std::string_view plain = reader.plain();
+        const std::string_view lower = reader.lower();
+        const std::size_t n = reader.size();
+        const DefinitionReader::Separators sep = reader.separators();
         // A line without a type field gets an empty type: the type of an earlier line
         // would be a guess about a record its writer left incomplete.
-        std::string_view type;
-        folder.clear();
-        const std::size_t bar = view.find('|');
-        if (bar != std::string_view::npos) {
-            head = view.substr(0, bar);
-            const std::size_t bar2 = view.find('|', bar + 1);
-            std::string_view location = view.substr(bar + 1);
-            if (bar2 != std::string_view::npos) {
-                location = view.substr(bar + 1, bar2 - bar - 1);
-                const std::size_t bar3 = view.find('|', bar2 + 1);
-                type = view.substr(bar2 + 1, bar3 == std::string_view::npos ? std::string_view::npos
-                                                                            : bar3 - bar2 - 1);
+        SignatureTable::Ref typeRef = SignatureTable::kEmpty;
+        SignatureTable::Ref folderRef = SignatureTable::kEmpty;
+        std::string_view folder;
+        LocationSlot* slot = nullptr;
+        bool room = true;
+        if (sep.bar1 < n) {
+            if (sep.bar2 < n) {
+                std::string_view type = plain.substr(sep.bar2 + 1, sep.bar3 - sep.bar2 - 1);
                 if (fileTable && type == "TYPE") {
-                    type = "Spyware";
+                    type = kSpyware;
                 }
+                room = typeOf(type, table, state, typeRef);
             }
-            expander_.ExpandInto(location, folder);
-            const bool changed = collapseDoubled(folder, '\\');
-            if (!folder.empty()) {
-                folder.push_back('\\');
-                // Without a doubled backslash left by the first pass, only the one just
-                // added can form a pair.
-                if (changed) {
-                    collapseDoubled(folder, '\\');
-                } else if (folder.size() >= 2 && folder[folder.size() - 2] == '\\') {
-                    folder.pop_back();
-                }
-            }
+            const std::size_t from = sep.bar1 + 1;
+            const std::size_t length = sep.bar2 - from;
+            room = room && folderOf(plain.substr(from, length), lower.substr(from, length),
+                                    fileTable, table, state, slot, folder, folderRef);
         }
-        const std::size_t eq = head.find('=');
-        const std::string_view name = text::trimView(head.substr(0, eq));
-        std::string_view threat;
-        if (eq != std::string_view::npos) {
-            const std::string_view rest = head.substr(eq + 1);
-            threat = rest.substr(0, rest.find('='));
+        std::size_t nameBegin = 0;
+        std::size_t nameEnd = sep.equals1;
+        while (nameBegin < nameEnd && plain[nameBegin] == ' ') {
+            ++nameBegin;
+        }
+        while (nameEnd > nameBegin && plain[nameEnd - 1] == ' ') {
+            --nameEnd;
+        }
+        const std::string_view name = lower.substr(nameBegin, nameEnd - nameBegin);
+        // Empty, but in the line: copyShort reads whole words from wherever it points.
+        std::string_view threat = plain.substr(0, 0);
+        if (sep.equals1 < sep.bar1) {
+            threat = plain.substr(sep.equals1 + 1, sep.equals2 - sep.equals1 - 1);
         }
 
-        // Lower-cased folder and name side by side: the file table tests them joined.
-        lowered.resize(folder.size() + name.size());
-        lowerInto(lowered.data(), folder);
-        lowerInto(lowered.data() + folder.size(), name);
-        std::string_view lowerFolder(lowered.data(), folder.size());
-        const std::string_view lowerName(lowered.data() + folder.size(), name.size());
-        std::string_view tested = lowered;
-        if (!fileTable) {
-            if (!lowerFolder.empty() && lowerFolder.back() == '\\') {
-                lowerFolder.remove_suffix(1);
+        bool keep = false;
+        if (fileTable) {
+            // The file table tests folder and name joined.
+            keep = !isProtectedJoined(folder, name, state);
+        } else if (slot != nullptr && slot->folderProtected >= 0) {
+            keep = slot->folderProtected == 0;
+        } else {
+            keep = !isProtectedNormalised(normaliseCandidate(folder, state.scratch));
+            if (slot != nullptr) {
+                slot->folderProtected = keep ? 0 : 1;
             }
-            tested = lowerFolder;
         }
-        if (!isProtectedNormalised(normaliseCandidate(tested, scratch))) {
-            table.push_back(SignatureEntry{std::string(lowerFolder), std::string(lowerName),
-                                           std::string(type), std::string(threat)});
-            if (table.size() >= kTableSize) {
-                observer.pump();
-                break;  // the table is full: later lines are ignored
+        if (keep && room) {
+            char* const texts = table.appendRow(folderRef, typeRef, name.size(), threat.size());
+            room = texts != nullptr;
+            if (room) {
+                // Both lie in the reader's buffer, which has the slack copyShort needs.
+                copyShort(texts, name.data(), name.size());
+                copyShort(texts + name.size(), threat.data(), threat.size());
             }
+        }
+        // A full table ignores later lines; so does one that can hold no more text, which
+        // takes lines of gigabytes.
+        if (table.size() >= kTableSize || (keep && !room)) {
+            observer.pump();
+            break;
         }
         observer.pump();
     }
@@ -295,8 +510,8 @@ void SignatureStore::LoadFileSignatures(LoadObserver& observer) {
     if (!complete) {
         // Tables cut short by a stop request would silently lack signatures for the rest
         // of the run; leaving them unfilled makes the next scan load them whole.
-        std::vector<SignatureEntry>().swap(fileSignatures_);
-        std::vector<SignatureEntry>().swap(directorySignatures_);
+        fileSignatures_.clear();
+        directorySignatures_.clear();
         return;
     }
     filesLoaded_ = true;
@@ -411,14 +626,21 @@ std::string_view SignatureStore::normaliseCandidate(std::string_view c, std::str
 }
 
 std::uint32_t SignatureStore::filterSlot(std::string_view s) {
-    // Length and three characters: cheap to compute, and texts that differ in them cannot
-    // be equal.
     const std::size_t n = s.size();
+    if (n == 0) {
+        return filterSlot(0, '\0', '\0', '\0');
+    }
+    return filterSlot(n, s[n - 1], s[n / 2], s[n / 4]);
+}
+
+std::uint32_t SignatureStore::filterSlot(std::size_t n, char last, char half, char quarter) {
+    // Length and three characters: cheap to compute, and texts that differ in them cannot
+    // be equal. For the empty text the characters are NULs and do not count.
     std::uint32_t h = static_cast<std::uint32_t>(n) * 0x9E3779B1u;
     if (n > 0) {
-        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n - 1])) * 0x85EBCA77u;
-        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n / 2])) * 0xC2B2AE3Du;
-        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(s[n / 4])) * 0x27D4EB2Fu;
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(last)) * 0x85EBCA77u;
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(half)) * 0xC2B2AE3Du;
+        h ^= static_cast<std::uint32_t>(static_cast<unsigned char>(quarter)) * 0x27D4EB2Fu;
     }
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;

@@ -8,17 +8,10 @@
 
 #include "definitions/LoadObserver.h"
 #include "definitions/PlaceholderExpander.h"
+#include "definitions/SignatureTable.h"
 #include "platform/FileSystem.h"
 
 namespace nightjar::definitions {
-
-/// One row of the file or folder table.
-struct SignatureEntry {
-    std::string folder;  ///< lower case; files: ends in "\" (or empty); folders: no trailing "\"
-    std::string name;    ///< lower case, trimmed
-    std::string type;    ///< threat type ("TYPE" in the file table reads as "Spyware")
-    std::string threatName;  ///< as written
-};
 
 /// Line counts of the definition files.
 struct DefinitionCounts {
@@ -41,13 +34,13 @@ class SignatureStore {
     /// The tables hold only the filled entries, contiguous in file order (at most
     /// kTableSize each). An entry may have an empty name (file table) or folder (folder
     /// table); a search that stops at the first empty slot of the classic fixed-size table
-    /// stops at such an entry, or at the end of the vector.
+    /// stops at such an entry, or at the end of the table.
     void LoadFileSignatures(LoadObserver& observer);
     bool filesLoaded() const { return filesLoaded_; }
     /// Incremented each time the tables are (re)filled; lets indexes know they are stale.
     std::uint64_t generation() const { return generation_; }
-    const std::vector<SignatureEntry>& FileSignatures() const { return fileSignatures_; }
-    const std::vector<SignatureEntry>& DirectorySignatures() const { return directorySignatures_; }
+    const SignatureTable& FileSignatures() const { return fileSignatures_; }
+    const SignatureTable& DirectorySignatures() const { return directorySignatures_; }
 
     /// Rebuilds the protected-item list from Safety.dat. Always returns true.
     bool LoadSafetyEntries(LoadObserver& observer);
@@ -69,9 +62,25 @@ class SignatureStore {
     };
     using KeySet = std::unordered_set<std::string, KeyHash, std::equal_to<>>;
 
+    /// What loading one table keeps between lines: the folders and types already kept.
+    struct LoadState;
+    struct LocationSlot;
     /// Loads one of the two tables; false when a stop request ended it.
-    bool loadTable(std::string_view fileName, bool fileTable, std::vector<SignatureEntry>& table,
+    bool loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
                    LoadObserver& observer);
+    /// The folder of a location field (`lowered` is the field lower-cased): expanded,
+    /// "\\" collapsed, lower case, with a final "\" in the file table and without one in
+    /// the folder table; kept in `table` as `ref` unless a recent field was the same.
+    /// `slot` is the cache slot that now holds it, if any. False when the table is full.
+    bool folderOf(std::string_view location, std::string_view lowered, bool fileTable,
+                  SignatureTable& table, LoadState& state, LocationSlot*& slot,
+                  std::string_view& folder, SignatureTable::Ref& ref);
+    /// The type text kept in `table` (once per distinct text, mostly). False when full.
+    static bool typeOf(std::string_view type, SignatureTable& table, LoadState& state,
+                       SignatureTable::Ref& ref);
+    /// The protection test of folder + name, joining them only when the filter does not
+    /// settle it.
+    bool isProtectedJoined(std::string_view folder, std::string_view name, LoadState& state) const;
     /// A lower-cased candidate trimmed, moved to drive C and stripped of one final "/" and
     /// one final "\"; `scratch` holds the text when it had to change.
     static std::string_view normaliseCandidate(std::string_view c, std::string& scratch);
@@ -79,13 +88,15 @@ class SignatureStore {
     bool isProtectedNormalised(std::string_view c) const;
     /// Bit of the key filter for a text.
     static std::uint32_t filterSlot(std::string_view s);
+    /// The same from a text's length and its characters at n - 1, n / 2 and n / 4.
+    static std::uint32_t filterSlot(std::size_t n, char last, char half, char quarter);
     static constexpr std::uint32_t kFilterBits = 1u << 16;
 
     platform::FileSystem& fs_;
     PlaceholderExpander& expander_;
     std::string dataFolder_;
-    std::vector<SignatureEntry> fileSignatures_;
-    std::vector<SignatureEntry> directorySignatures_;
+    SignatureTable fileSignatures_;
+    SignatureTable directorySignatures_;
     bool filesLoaded_ = false;
     std::uint64_t generation_ = 0;
     std::vector<std::string> safetyEntries_;

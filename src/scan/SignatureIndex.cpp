@@ -13,7 +13,7 @@ bool holdsDrive(std::string_view s) {
     return s.find('[') != std::string_view::npos && text::icontains(s, kDrive);
 }
 
-const std::string& keySource(const definitions::SignatureEntry& e, bool folders) {
+std::string_view keySource(const definitions::SignatureEntry& e, bool folders) {
     return folders ? e.folder : e.name;
 }
 }  // namespace
@@ -68,8 +68,7 @@ std::string_view plainKey(std::string& buf, std::string_view src, bool folders) 
 }
 }  // namespace
 
-void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEntry>& rows,
-                           bool folders) {
+void SignatureIndex::build(Table& t, const definitions::SignatureTable& rows, bool folders) {
     t.chains.clear(rows.size());
     t.driveEntries.clear();
     t.views.clear();
@@ -79,7 +78,7 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
     t.chains.ends.reserve(rows.size());
     std::string buf;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string& src = keySource(rows[i], folders);
+        const std::string_view src = keySource(rows[i], folders);
         if (holdsDrive(src)) {
             // Its key depends on the drive of the checked path; whether it is empty (and
             // so ends the search) is decided per drive as well.
@@ -92,7 +91,7 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
             break;
         }
         // The loaders store names and paths already in key form: view the row's own text.
-        if (std::string_view(src) != key) {
+        if (src != key) {
             t.chains.owned.emplace_back(key);
             key = t.chains.owned.back();
         } else {
@@ -102,8 +101,8 @@ void SignatureIndex::build(Table& t, const std::vector<definitions::SignatureEnt
     }
 }
 
-void SignatureIndex::rebuild(const std::vector<definitions::SignatureEntry>& files,
-                             const std::vector<definitions::SignatureEntry>& folders) {
+void SignatureIndex::rebuild(const definitions::SignatureTable& files,
+                             const definitions::SignatureTable& folders) {
     build(files_, files, false);
     build(folders_, folders, true);
     built_ = true;
@@ -137,7 +136,7 @@ const SignatureIndex::DriveView& SignatureIndex::viewFor(const Table& t, std::st
     view.chains.clear(t.rows->size());
     view.chains.ends.reserve(t.driveEntries.size());
     for (std::uint32_t i : t.driveEntries) {
-        const std::string& src = keySource((*t.rows)[i], t.folders);
+        const std::string_view src = keySource((*t.rows)[i], t.folders);
         std::string resolved = t.folders ? FolderKey(src, drive) : FileKey(src, drive);
         if (resolved.empty()) {
             view.cutoff = i;

@@ -22,8 +22,8 @@ class SignatureIndex {
     /// Rebuilds the index when the store's tables changed since the last call.
     void refresh(const definitions::SignatureStore& store);
     /// Builds the index over the given tables, which must outlive it unchanged.
-    void rebuild(const std::vector<definitions::SignatureEntry>& files,
-                 const std::vector<definitions::SignatureEntry>& folders);
+    void rebuild(const definitions::SignatureTable& files,
+                 const definitions::SignatureTable& folders);
 
     /// Table indices of the file entries whose name, with "[drive]" replaced by `drive`,
     /// lower-cased and trimmed, equals `nameKey` (already lower-cased and trimmed).
@@ -73,14 +73,14 @@ class SignatureIndex {
         Chains chains;
         std::vector<std::uint32_t> driveEntries;  // hold "[drive]", before the cutoff
         std::size_t cutoff = 0;  // first entry without "[drive]" whose key is empty
-        const std::vector<definitions::SignatureEntry>* rows = nullptr;
+        const definitions::SignatureTable* rows = nullptr;
         bool folders = false;
         // Resolved per drive on first use; a walk meets one drive, so this stays small.
         mutable std::unordered_map<std::string, DriveView, KeyHash, std::equal_to<>> views;
     };
     static constexpr std::size_t kMaxDriveViews = 16;
 
-    static void build(Table& t, const std::vector<definitions::SignatureEntry>& rows, bool folders);
+    static void build(Table& t, const definitions::SignatureTable& rows, bool folders);
     static const DriveView& viewFor(const Table& t, std::string_view drive);
     static void candidates(const Table& t, std::string_view key, std::string_view drive,
                            std::vector<std::uint32_t>& out);

@@ -32,7 +32,7 @@ bool LineReader::fill() {
     return true;
 }
 
-bool LineReader::next(std::string& line) {
+bool LineReader::advance(std::size_t& lineStart, std::size_t& length) {
     if (!file_) {
         return false;
     }
@@ -41,12 +41,14 @@ bool LineReader::next(std::string& line) {
         const char* start = buffer_.data() + scanFrom;
         const void* nl = std::memchr(start, '\n', buffer_.size() - scanFrom);
         if (nl != nullptr) {
-            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
+            std::size_t end =
+                static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
             std::size_t len = end - pos_;
             if (len > 0 && buffer_[end - 1] == '\r') {
                 --len;
             }
-            line.assign(buffer_, pos_, len);
+            lineStart = pos_;
+            length = len;
             pos_ = end + 1;
             ++lines_;
             return true;
@@ -61,13 +63,34 @@ bool LineReader::next(std::string& line) {
             if (buffer_[buffer_.size() - 1] == '\r') {
                 --len;
             }
-            line.assign(buffer_, pos_, len);
+            lineStart = pos_;
+            length = len;
             pos_ = buffer_.size();
             ++lines_;
             return true;
         }
         scanFrom = pos_ + consumed;
     }
+}
+
+bool LineReader::next(std::string& line) {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    if (!advance(start, length)) {
+        return false;
+    }
+    line.assign(buffer_, start, length);
+    return true;
+}
+
+bool LineReader::next(std::string_view& line) {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    if (!advance(start, length)) {
+        return false;
+    }
+    line = std::string_view(buffer_.data() + start, length);
+    return true;
 }
 
 std::size_t countLines(platform::FileSystem& fs, std::string_view path) {

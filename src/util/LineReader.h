@@ -10,7 +10,7 @@ namespace nightjar {
 /// Reads a file a line at a time: lines of any length, CR LF or bare LF line ends, a
 /// missing final line break, and any byte 0..255 inside a line.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::unique_ptr<platform::InputFile> file);
     /// Opens `path` on `fs`; isOpen() is false when it cannot be read.
     LineReader(platform::FileSystem& fs, std::string_view path);
@@ -18,11 +18,16 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     /// The next line without its line end; false at the end of the file.
     bool next(std::string& line);
+    /// The same without a copy: `line` views the reader's buffer and stays valid only
+    /// until the next call.
+    bool next(std::string_view& line);
     /// Lines read so far.
     std::size_t lineNumber() const { return lines_; }
 
-private:
+  private:
     bool fill();
+    /// Finds the next line in the buffer: its start and length there.
+    bool advance(std::size_t& lineStart, std::size_t& length);
 
     std::unique_ptr<platform::InputFile> file_;
     std::string buffer_;

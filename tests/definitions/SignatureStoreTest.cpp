@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -421,6 +423,141 @@ TEST_F(SignatureStoreTest, ProtectionAgreesWithTheListLoop) {
                     << "'" << cand << "'";
             }
         }
+    }
+}
+
+// ---- whole tables against a plain reading -----------------------------------------------
+
+/// The tables as the loading steps describe them, one std::string at a time.
+std::vector<SignatureEntry> referenceTable(const std::vector<std::string>& lines, bool fileTable,
+                                           PlaceholderExpander& expander,
+                                           const std::vector<std::string>& safety) {
+    std::vector<SignatureEntry> table;
+    static std::vector<std::unique_ptr<std::string>> keep;  // the entries view these
+    auto own = [&](std::string s) -> std::string_view {
+        keep.push_back(std::make_unique<std::string>(std::move(s)));
+        return *keep.back();
+    };
+    for (const auto& line : lines) {
+        std::string head = line;
+        std::string type;
+        std::string folder;
+        if (line.find('|') != std::string::npos) {
+            const auto fields = text::split(line, "|");
+            head = fields[0];
+            if (fields.size() > 2) {
+                type = fields[2];
+                if (fileTable && type == "TYPE") {
+                    type = "Spyware";
+                }
+            }
+            const std::string location = text::collapseBackslashes(expander.Expand(fields[1]));
+            if (!location.empty()) {
+                folder = text::collapseBackslashes(location + "\\");
+            }
+        }
+        const auto parts = text::split(head, "=");
+        const std::string name = text::toLower(text::trim(parts[0]));
+        const std::string threat = parts.size() > 1 ? parts[1] : "";
+        folder = text::toLower(folder);
+        if (!fileTable && !folder.empty() && folder.back() == '\\') {
+            folder.pop_back();
+        }
+        if (referenceProtected(safety, fileTable ? folder + name : folder)) {
+            continue;
+        }
+        table.push_back({own(folder), own(name), own(type), own(threat)});
+        if (table.size() >= SignatureStore::kTableSize) {
+            break;
+        }
+    }
+    return table;
+}
+
+void expectSameTable(const SignatureTable& got, const std::vector<SignatureEntry>& want,
+                     const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const SignatureEntry e = got[i];
+        ASSERT_EQ(e.folder, want[i].folder) << what << " row " << i;
+        ASSERT_EQ(e.name, want[i].name) << what << " row " << i;
+        ASSERT_EQ(e.type, want[i].type) << what << " row " << i;
+        ASSERT_EQ(e.threatName, want[i].threatName) << what << " row " << i;
+    }
+}
+
+// Random lines of every shape: missing and extra fields, blanks, several "=", placeholders
+// in any case, doubled backslashes, Latin-1 capitals, fields longer than what the loader
+// keeps in its caches, locations repeated often and rarely (so that cached folders are
+// met again after others pushed them out), and protected paths.
+TEST_F(SignatureStoreTest, RandomTablesAgreeWithAPlainReading) {
+    std::mt19937 rng(2024);
+    const std::vector<std::string> names = {
+        "Spy.EXE",           " a b ", "", "x", "LONGNAME\xC8\xC0.DLL", "  ", "kept.exe",
+        std::string(70, 'Q')};
+    const std::vector<std::string> threats = {"Adware.X", "", "a=b", " Spaced ", "T|", "\xC8t\xE9"};
+    const std::vector<std::string> types = {"TYPE", "Adware", "", "type", "Trojan Horse"};
+    const std::vector<std::string> places = {"[progfil]Vendor",
+                                             "[WINDIR]system32",
+                                             "[windir]\\\\system32\\\\",
+                                             "[user]Temp",
+                                             "[USER]Temp",
+                                             "[recycle]",
+                                             "[drive]\\Tools",
+                                             "C:\\Mixed\xC4\\Case",
+                                             "c:\\a\\\\\\b\\",
+                                             "[comprogfil]Co",
+                                             "[startup]",
+                                             "",
+                                             "\\\\",
+                                             "[appdata]",
+                                             "[progfil]Other",
+                                             "[personl]" + std::string(60, 'D'),
+                                             "[bad]x",
+                                             "[progfil"};
+    for (int round = 0; round < 12; ++round) {
+        const bool big = round % 4 == 3;
+        const int count = big ? 20000 : 300;
+        std::vector<std::string> fileLines;
+        std::vector<std::string> dirLines;
+        for (auto* lines : {&fileLines, &dirLines}) {
+            for (int i = 0; i < count; ++i) {
+                std::string location = places[rng() % places.size()];
+                if (rng() % 3 == 0) {
+                    // Many distinct locations in the big rounds.
+                    location += "\\v" + std::to_string(rng() % (big ? 5000 : 40));
+                }
+                std::string line = names[rng() % names.size()];
+                if (rng() % 6 != 0) {
+                    line += "=" + threats[rng() % threats.size()];
+                }
+                const auto fields = rng() % 10;
+                if (fields > 0) {
+                    line += "|" + location;
+                }
+                if (fields > 1) {
+                    line += "|" + types[rng() % types.size()];
+                }
+                if (fields > 8) {
+                    line += "|extra|more";
+                }
+                lines->push_back(line);
+            }
+        }
+        loadSafety({"SDIR|d=x|[progfil]Vendor", "SFILE|k=x|[progfil]Other\\kept.exe",
+                    "SDIR|d=x|[windir]system32\\v3", "SFILE|k=x|C:\\Mixed\xE4\\case\\x"});
+        put(kFileDefinition, fileLines);
+        put(kDirectoryDefinition, dirLines);
+        SignatureStore fresh{fs, expander, kData};
+        RecordingObserver obs;
+        fresh.LoadSafetyEntries(obs);
+        fresh.LoadFileSignatures(obs);
+        const auto want = referenceTable(fileLines, true, expander, fresh.SafetyEntries());
+        const auto wantDirs = referenceTable(dirLines, false, expander, fresh.SafetyEntries());
+        expectSameTable(fresh.FileSignatures(), want, "files, round " + std::to_string(round));
+        expectSameTable(fresh.DirectorySignatures(), wantDirs,
+                        "folders, round " + std::to_string(round));
+        EXPECT_LT(want.size(), fileLines.size());  // some lines were protected or empty
     }
 }
 

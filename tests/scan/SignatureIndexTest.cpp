@@ -13,6 +13,7 @@ namespace nightjar::scan {
 namespace {
 
 using definitions::SignatureEntry;
+using definitions::SignatureTable;
 
 // --- Straightforward table-order search, kept here as the reference ---------------------
 
@@ -70,8 +71,10 @@ TEST(SignatureIndexTest, EmptyEntryEndsTheSearch) {
                                          {"c:\\c\\", "x.exe", "", "T2"}};
     std::vector<SignatureEntry> folders = {
         {"c:\\spy", "k", "", "F0"}, {"[drive]", "k", "", "F1"}, {"c:\\spy", "k", "", "F2"}};
+    const SignatureTable fileTable(files);
+    const SignatureTable folderTable(folders);
     SignatureIndex index;
-    index.rebuild(files, folders);
+    index.rebuild(fileTable, folderTable);
     std::vector<std::uint32_t> out;
     index.fileCandidates("x.exe", "c:", out);
     EXPECT_EQ(out, (std::vector<std::uint32_t>{0}));
@@ -109,11 +112,12 @@ TEST(SignatureIndexTest, IndexEqualsLinearSearchOnRandomTables) {
         std::vector<SignatureEntry> files(rng() % 40);
         std::vector<SignatureEntry> folders(rng() % 40);
         // Mostly non-empty entries so that the cut-off falls at varied places.
-        auto pick = [&](const std::vector<std::string>& pool) {
-            std::string s = pool[rng() % pool.size()];
+        // The entries view the pools' strings.
+        auto pick = [&](const std::vector<std::string>& pool) -> const std::string& {
+            const std::string& s = pool[rng() % pool.size()];
             if (s.empty() || s == " ") {
                 if (rng() % 4 != 0) {
-                    s = pool[0];
+                    return pool[0];
                 }
             }
             return s;
@@ -126,8 +130,10 @@ TEST(SignatureIndexTest, IndexEqualsLinearSearchOnRandomTables) {
             e.folder = pick(paths);
             e.name = pick(names);
         }
+        const SignatureTable fileTable(files);
+        const SignatureTable folderTable(folders);
         SignatureIndex index;
-        index.rebuild(files, folders);
+        index.rebuild(fileTable, folderTable);
         std::vector<std::uint32_t> got;
         for (const auto& drive : drives) {
             for (const auto& n : names) {
@@ -211,10 +217,11 @@ class LinearChecker {
             if (skip) {
                 continue;
             }
-            sink.addFileWorkRow({full, e.threatName});
+            sink.addFileWorkRow({full, std::string(e.threatName)});
             sink.addTrace();
-            sink.addFeedRow({e.threatName, icon::File, full});
-            sink.addFoundItem({e.threatName, icon::File, full, e.type, "", "", false});
+            sink.addFeedRow({std::string(e.threatName), icon::File, full});
+            sink.addFoundItem(
+                {std::string(e.threatName), icon::File, full, std::string(e.type), "", "", false});
             ++sink.counters().threats;
             return;
         }
@@ -266,9 +273,9 @@ class LinearChecker {
             }
             sink.addFileWorkRow({folder, "FILE"});
             sink.addTrace();
-            sink.addFeedRow({e.threatName, icon::File, folder});
-            sink.addFoundItem(
-                {e.threatName + " Directory", icon::Folder, folder, e.type, "", "", false});
+            sink.addFeedRow({std::string(e.threatName), icon::File, folder});
+            sink.addFoundItem({std::string(e.threatName) + " Directory", icon::Folder, folder,
+                               std::string(e.type), "", "", false});
             ++sink.counters().threats;
             return;
         }
