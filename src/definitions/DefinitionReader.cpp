@@ -202,7 +202,7 @@ bool DefinitionReader::nextAfterFill() {
         return false;
     }
     for (;;) {
-        const std::size_t lf = find(breaks_.get(), pos_, scanned_);
+        const std::size_t lf = findBreak();
         if (lf < scanned_) {
             start_ = pos_;
             length_ = lf - pos_;

@@ -28,7 +28,7 @@ class DefinitionReader {
     bool isOpen() const { return file_ != nullptr; }
     /// Moves to the next line; false at the end of the file.
     bool next() {
-        const std::size_t lf = find(breaks_.get(), pos_, scanned_);
+        const std::size_t lf = findBreak();
         if (lf < scanned_) {
             start_ = pos_;
             length_ = lf - pos_;
@@ -120,6 +120,24 @@ class DefinitionReader {
             w = bits[++word];
         }
     }
+    /// The next line break at or after pos_ before scanned_, or scanned_ when there is
+    /// none. Most lines end in the word they start in or the next one: those two words are
+    /// looked at without a branch on which it is.
+    std::size_t findBreak() const {
+        if (pos_ >= scanned_) {
+            return scanned_;
+        }
+        const std::size_t word = pos_ / kWordBits;
+        const std::uint64_t first = breaks_[word] & (~std::uint64_t{0} << (pos_ % kWordBits));
+        const std::uint64_t second = breaks_[word + 1];
+        const auto inFirst = static_cast<std::size_t>(std::countr_zero(first));
+        const auto inSecond = static_cast<std::size_t>(std::countr_zero(second));
+        const std::size_t at = word * kWordBits + (first != 0 ? inFirst : kWordBits + inSecond);
+        if (at < 2 * kWordBits + word * kWordBits) {
+            return at < scanned_ ? at : scanned_;
+        }
+        return find(breaks_.get(), (word + 2) * kWordBits, scanned_);
+    }
     /// The bits of the current line's first 64 characters, bit 0 for its start.
     std::uint64_t lineBits(const std::uint64_t* bits) const {
         const std::size_t word = start_ / kWordBits;
@@ -129,8 +147,8 @@ class DefinitionReader {
         // whatever lies past the line is masked off.
         const std::uint64_t v =
             (bits[word] >> shift) | ((bits[word + 1] << 1) << (kWordBits - 1 - shift));
-        const std::uint64_t mask =
-            length_ >= kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << length_) - 1;
+        const std::uint64_t mask = ((std::uint64_t{1} << (length_ % kWordBits)) - 1) |
+                                   (std::uint64_t{0} - (length_ >= kWordBits ? 1u : 0u));
         return v & mask;
     }
 

@@ -1,10 +1,12 @@
 #include "definitions/SignatureStore.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/DefinitionReader.h"
@@ -246,48 +248,69 @@ namespace {
 
 constexpr std::string_view kSpyware = "Spyware";
 
-/// A location field of up to 48 characters as six words, zero past its end. The 48
+/// A field of up to 8 * Words characters as words, zero past its end, so that two fields
+/// compare in a few word operations without a branch on their lengths. The 8 * Words
 /// characters at `p` must be readable (the reader's slack).
-struct FieldKey {
-    static constexpr std::size_t kWords = 6;
-    static constexpr std::size_t kRoom = kWords * 8;
-    std::array<std::uint64_t, kWords> words;
+template <std::size_t Words>
+struct PaddedKey {
+    static constexpr std::size_t kRoom = Words * 8;
+    std::array<std::uint64_t, Words> words;
 
-    FieldKey(const char* p, std::size_t n) {
-        // Byte j of the key survives when j < n: the mask of word k is the window of
-        // kRoom ones then kRoom zeros, read from kRoom - n + 8k (no branch on n).
-        static constexpr std::array<unsigned char, 2 * kRoom> kWindow = [] {
-            std::array<unsigned char, 2 * kRoom> w{};
-            for (std::size_t i = 0; i < kRoom; ++i) {
-                w[i] = 0xFF;
-            }
-            return w;
-        }();
-        for (std::size_t k = 0; k < kWords; ++k) {
-            std::uint64_t w;
-            std::uint64_t mask;
-            std::memcpy(&w, p + 8 * k, 8);
-            std::memcpy(&mask, kWindow.data() + kRoom - n + 8 * k, 8);
-            words[k] = w & mask;
-        }
+    PaddedKey(const char* p, std::size_t n) { load(p, n, std::make_index_sequence<Words>{}); }
+
+    /// Whether the key equals `other` (both of the same length).
+    bool operator==(const std::array<std::uint64_t, Words>& other) const {
+        return equal(other, std::make_index_sequence<Words>{});
     }
-    std::uint64_t hash(std::size_t n) const {
-        constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ULL;
-        std::uint64_t h = static_cast<std::uint64_t>(n) * kMul;
-        for (std::uint64_t w : words) {
-            h = (h ^ w) * kMul;
-            h ^= h >> 29;
+    std::uint64_t hash(std::size_t n) const { return mix(n, std::make_index_sequence<Words>{}); }
+
+  private:
+    // Byte j survives when j < n: the mask of word k is the window of kRoom ones then kRoom
+    // zeros, read from kRoom - n + 8k.
+    static constexpr std::array<unsigned char, 2 * kRoom> kWindow = [] {
+        std::array<unsigned char, 2 * kRoom> w{};
+        for (std::size_t i = 0; i < kRoom; ++i) {
+            w[i] = 0xFF;
         }
-        return h;
+        return w;
+    }();
+    static std::uint64_t word(const char* p, std::size_t n, std::size_t k) {
+        std::uint64_t w;
+        std::uint64_t mask;
+        std::memcpy(&w, p + 8 * k, 8);
+        std::memcpy(&mask, kWindow.data() + kRoom - n + 8 * k, 8);
+        return w & mask;
+    }
+    template <std::size_t... K>
+    void load(const char* p, std::size_t n, std::index_sequence<K...>) {
+        ((words[K] = word(p, n, K)), ...);
+    }
+    template <std::size_t... K>
+    bool equal(const std::array<std::uint64_t, Words>& other, std::index_sequence<K...>) const {
+        return ((words[K] ^ other[K]) | ...) == 0;
+    }
+    template <std::size_t... K>
+    std::uint64_t mix(std::size_t n, std::index_sequence<K...>) const {
+        // Independent products, summed: short dependency chains.
+        constexpr std::uint64_t kOdd[] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL,
+                                          0x165667B19E3779F9ULL, 0xD6E8FEB86659FD93ULL,
+                                          0xFF51AFD7ED558CCDULL, 0xC4CEB9FE1A85EC53ULL};
+        std::uint64_t h = static_cast<std::uint64_t>(n) + ((words[K] * kOdd[K % 6]) + ...);
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ULL;
+        return h ^ (h >> 32);
     }
 };
+
+using FieldKey = PaddedKey<6>;
+using TypeKey = PaddedKey<2>;
 
 }  // namespace
 
 struct SignatureStore::LocationSlot {
-    std::array<std::uint64_t, FieldKey::kWords> key{};  ///< the field, zero-padded
-    std::uint64_t length = ~std::uint64_t{0};           ///< of the field; all ones: unused
-    std::string_view folder;                            ///< as the table keeps it
+    std::array<std::uint64_t, FieldKey::kRoom / 8> key{};  ///< the field, zero-padded
+    std::uint64_t length = ~std::uint64_t{0};              ///< of the field; all ones: unused
+    std::string_view folder;                               ///< as the table keeps it
     SignatureTable::Ref folderRef = SignatureTable::kEmpty;
     std::int8_t folderProtected = -1;  ///< folder-table protection test, -1 not yet known
 };
@@ -301,11 +324,20 @@ struct SignatureStore::LoadState {
     std::vector<LocationSlot> slots = std::vector<LocationSlot>(kSlots);
     // Type texts already kept in the table, by a small hash of the text.
     struct TypeSlot {
-        std::string_view text;
+        std::array<std::uint64_t, TypeKey::kRoom / 8> key{};  ///< the type, zero-padded
+        std::uint64_t length = ~std::uint64_t{0};             ///< all ones: unused
         SignatureTable::Ref ref = SignatureTable::kEmpty;
     };
     static constexpr std::size_t kTypeSlots = 64;
     std::array<TypeSlot, kTypeSlots> types{};
+    SignatureTable::Ref spyware = SignatureTable::kEmpty;  ///< "Spyware", once kept
+
+    /// Forgets what the previous table kept (its references mean nothing in the next).
+    void startTable() {
+        std::fill(slots.begin(), slots.end(), LocationSlot{});
+        types.fill(TypeSlot{});
+        spyware = SignatureTable::kEmpty;
+    }
     std::string expanded;
     std::string candidate;
     std::string scratch;
@@ -321,11 +353,7 @@ bool SignatureStore::folderOf(std::string_view location, std::string_view lowere
         // the one branch that the data decides.
         const FieldKey key(location.data(), n);
         slot = &state.slots[key.hash(n) % LoadState::kSlots];
-        std::uint64_t diff = slot->length ^ n;
-        for (std::size_t k = 0; k < FieldKey::kWords; ++k) {
-            diff |= slot->key[k] ^ key.words[k];
-        }
-        if (diff == 0) {
+        if (slot->length == n && key == slot->key) {
             folder = slot->folder;
             ref = slot->folderRef;
             return true;
@@ -375,15 +403,18 @@ bool SignatureStore::typeOf(std::string_view type, SignatureTable& table, LoadSt
         ref = SignatureTable::kEmpty;
         return true;
     }
-    auto& slot = state.types[(type.size() * 31 + static_cast<unsigned char>(type.front()) * 7 +
-                              static_cast<unsigned char>(type.back())) %
-                             LoadState::kTypeSlots];
-    if (slot.ref == SignatureTable::kEmpty || slot.text != type) {
+    if (type.size() > TypeKey::kRoom) {
+        return table.keep(type, ref);  // a type this long is no type anyone shares
+    }
+    const TypeKey key(type.data(), type.size());
+    auto& slot = state.types[key.hash(type.size()) % LoadState::kTypeSlots];
+    if (slot.length != type.size() || !(key == slot.key)) {
         if (!table.keep(type, slot.ref)) {
             slot = {};
             return false;
         }
-        slot.text = table.text(slot.ref);
+        slot.key = key.words;
+        slot.length = type.size();
     }
     ref = slot.ref;
     return true;
@@ -417,13 +448,13 @@ bool SignatureStore::isProtectedJoined(std::string_view folder, std::string_view
 }
 
 bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
-                               LoadObserver& observer) {
+                               LoadState& state, LoadObserver& observer) {
     DefinitionReader reader(fs_, DataFile(dataFolder_, fileName));
     if (!reader.isOpen()) {
         return !observer.stopRequested();  // a missing file leaves its table empty
     }
     table.reserve(kTableSize);
-    LoadState state;
+    state.startTable();
     while (!observer.stopRequested() && reader.next()) {
         const std::string_view plain = reader.plain();
         const std::string_view lower = reader.lower();
@@ -438,11 +469,15 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
         bool room = true;
         if (sep.bar1 < n) {
             if (sep.bar2 < n) {
-                std::string_view type = plain.substr(sep.bar2 + 1, sep.bar3 - sep.bar2 - 1);
+                const std::string_view type = plain.substr(sep.bar2 + 1, sep.bar3 - sep.bar2 - 1);
                 if (fileTable && type == "TYPE") {
-                    type = kSpyware;
+                    if (state.spyware == SignatureTable::kEmpty) {
+                        room = table.keep(kSpyware, state.spyware);
+                    }
+                    typeRef = state.spyware;
+                } else {
+                    room = typeOf(type, table, state, typeRef);
                 }
-                room = typeOf(type, table, state, typeRef);
             }
             const std::size_t from = sep.bar1 + 1;
             const std::size_t length = sep.bar2 - from;
@@ -505,8 +540,10 @@ void SignatureStore::LoadFileSignatures(LoadObserver& observer) {
     directorySignatures_.clear();
     observer.loadingStarted(kLoadingStatus);
     observer.pump();
-    bool complete = loadTable(kFileDefinition, true, fileSignatures_, observer) &&
-                    loadTable(kDirectoryDefinition, false, directorySignatures_, observer);
+    // One set of caches and buffers for both files.
+    LoadState state;
+    bool complete = loadTable(kFileDefinition, true, fileSignatures_, state, observer) &&
+                    loadTable(kDirectoryDefinition, false, directorySignatures_, state, observer);
     if (!complete) {
         // Tables cut short by a stop request would silently lack signatures for the rest
         // of the run; leaving them unfilled makes the next scan load them whole.

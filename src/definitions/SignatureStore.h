@@ -67,15 +67,17 @@ class SignatureStore {
     struct LocationSlot;
     /// Loads one of the two tables; false when a stop request ended it.
     bool loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
-                   LoadObserver& observer);
-    /// The folder of a location field (`lowered` is the field lower-cased): expanded,
+                   LoadState& state, LoadObserver& observer);
+    /// The folder of a location field in the reader's buffer (`lowered` is the field
+    /// lower-cased; both are read past their ends): expanded,
     /// "\\" collapsed, lower case, with a final "\" in the file table and without one in
     /// the folder table; kept in `table` as `ref` unless a recent field was the same.
     /// `slot` is the cache slot that now holds it, if any. False when the table is full.
     bool folderOf(std::string_view location, std::string_view lowered, bool fileTable,
                   SignatureTable& table, LoadState& state, LocationSlot*& slot,
                   std::string_view& folder, SignatureTable::Ref& ref);
-    /// The type text kept in `table` (once per distinct text, mostly). False when full.
+    /// The type text kept in `table` (once per distinct text, mostly); `type` lies in the
+    /// reader's buffer (it is read past its end). False when the table is full.
     static bool typeOf(std::string_view type, SignatureTable& table, LoadState& state,
                        SignatureTable::Ref& ref);
     /// The protection test of folder + name, joining them only when the filter does not

@@ -168,7 +168,7 @@ TEST(DefinitionReaderTest, VeryLongLineSpanningManyChunks) {
 TEST(DefinitionReaderTest, SeparatorsPastTheFirstSixtyFourCharacters) {
     for (std::size_t bar1 : {10u, 63u, 64u, 65u, 100u}) {
         for (std::size_t gap : {1u, 40u, 70u}) {
-            std::string plain(200, 'n');
+            std::string plain(300, 'n');
             plain[bar1] = '|';
             plain[bar1 + gap] = '|';
             plain[bar1 + 2 * gap] = '|';
