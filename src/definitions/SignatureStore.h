@@ -39,6 +39,8 @@ class SignatureStore {
     bool filesLoaded() const { return filesLoaded_; }
     /// Incremented each time the tables are (re)filled; lets indexes know they are stale.
     std::uint64_t generation() const { return generation_; }
+    /// The tables. Their rows view text the store keeps until the tables are refilled or
+    /// the store ends.
     const SignatureTable& FileSignatures() const { return fileSignatures_; }
     const SignatureTable& DirectorySignatures() const { return directorySignatures_; }
 
