@@ -1,0 +1,81 @@
+// The file and folder tables loaded from definition files in memory. Input: the stored
+// (scrambled) content of FileDefinition.dat, a NUL byte, that of DirectoryDefinition.dat,
+// a NUL byte, then that of Safety.dat. The loader reads whole words past the texts it
+// keeps; the address sanitizer watches that it never leaves its buffers.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "definitions/DefinitionFiles.h"
+#include "definitions/LoadObserver.h"
+#include "definitions/PlaceholderExpander.h"
+#include "definitions/SignatureStore.h"
+#include "mock/FakeFileSystem.h"
+#include "mock/FakeShellFolders.h"
+#include "util/Text.h"
+
+namespace {
+constexpr std::string_view kFolder = "C:\\data";
+
+std::string_view part(std::string_view& input) {
+    const std::size_t nul = input.find('\0');
+    const std::string_view head = input.substr(0, nul);
+    input = nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
+    return head;
+}
+
+std::size_t lineCount(std::string_view s) {
+    std::size_t n = 0;
+    for (char c : s) {
+        n += c == '\n' ? 1 : 0;
+    }
+    return n + 1;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace nightjar;
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::string_view files = part(input);
+    const std::string_view folders = part(input);
+    const std::string_view safety = input;
+
+    mock::FakeFileSystem fs;
+    mock::FakeShellFolders shell;
+    shell.set(38, "C:\\Prog[windir]ram Files");  // a folder with brackets: row by row
+    fs.addFolder(kFolder);
+    fs.addFile(definitions::DataFile(kFolder, definitions::kFileDefinition), files);
+    fs.addFile(definitions::DataFile(kFolder, definitions::kDirectoryDefinition), folders);
+    fs.addFile(definitions::DataFile(kFolder, definitions::kSafety), safety);
+    definitions::PlaceholderExpander expander(shell);
+    definitions::SignatureStore store(fs, expander, std::string(kFolder));
+    definitions::LoadObserver observer;
+    store.LoadSafetyEntries(observer);
+    store.LoadFileSignatures(observer);
+
+    const auto& fileTable = store.FileSignatures();
+    const auto& folderTable = store.DirectorySignatures();
+    if (!store.filesLoaded() || fileTable.size() > lineCount(files) ||
+        folderTable.size() > lineCount(folders)) {
+        std::abort();
+    }
+    for (const auto& table : {&fileTable, &folderTable}) {
+        for (const auto& e : *table) {
+            // Names and folders are kept lower-cased; file folders end in "\".
+            if (text::toLower(e.name) != e.name || text::toLower(e.folder) != e.folder) {
+                std::abort();
+            }
+            if (table == &fileTable && !e.folder.empty() && e.folder.back() != '\\') {
+                std::abort();
+            }
+            if (store.IsProtectedPath(table == &fileTable
+                                          ? std::string(e.folder) + std::string(e.name)
+                                          : std::string(e.folder))) {
+                std::abort();
+            }
+        }
+    }
+    return 0;
+}
