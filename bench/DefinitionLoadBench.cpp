@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "RatioReporter.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -245,23 +247,6 @@ BENCHMARK(BM_ReadLinesBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_LoadFileSignatures)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_StoreOnlyFloor)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-/// Keeps the mean CPU time per iteration of every run for the ratio line (CPU time: the
-/// build machines are shared, and wall time there measures the neighbours too).
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    // Plain text: the ratio lines that follow must start their lines for collectors.
-    CapturingReporter() : benchmark::ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
-                times[r.run_name.function_name] = r.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -272,23 +257,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not create the benchmark data\n");
         return 1;
     }
-    CapturingReporter reporter;
+    nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::cout.flush();
 
-    int rc = 0;
-    auto base = reporter.times.find("BM_ReadLinesBaseline");
-    auto load = reporter.times.find("BM_LoadFileSignatures");
-    if (base != reporter.times.end() && load != reporter.times.end() && base->second > 0) {
-        std::printf("RATIO definition_load %.2f\n", load->second / base->second);
-        auto floor = reporter.times.find("BM_StoreOnlyFloor");
-        if (floor != reporter.times.end()) {
-            std::printf("RATIO definition_load_store_floor %.2f\n", floor->second / base->second);
-        }
-    } else {
-        rc = 1;
-    }
+    // CPU time: the build machines are shared, and wall time there measures the neighbours too.
+    int rc = reporter.printRatio("definition_load", "BM_LoadFileSignatures", "BM_ReadLinesBaseline")
+                 ? 0
+                 : 1;
+    reporter.printRatio("definition_load_store_floor", "BM_StoreOnlyFloor", "BM_ReadLinesBaseline");
     std::error_code ec;
     std::filesystem::remove_all(fixture.hostRoot, ec);
     return rc;

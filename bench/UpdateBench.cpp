@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "RatioReporter.h"
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -174,20 +176,6 @@ void BM_ApplyUpdateText(benchmark::State& state) {
 BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-/// Keeps the mean time per iteration of every run for the ratio line.
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
-                times[r.run_name.function_name] = r.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,18 +186,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not create the benchmark data\n");
         return 1;
     }
-    CapturingReporter reporter;
+    nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    int rc = 0;
-    auto base = reporter.times.find("BM_CopyBaseline");
-    auto apply = reporter.times.find("BM_ApplyUpdateText");
-    if (base != reporter.times.end() && apply != reporter.times.end() && base->second > 0) {
-        std::printf("RATIO update_apply %.2f\n", apply->second / base->second);
-    } else {
-        rc = 1;
-    }
+    int rc = reporter.printRatio("update_apply", "BM_ApplyUpdateText", "BM_CopyBaseline") ? 0 : 1;
     std::error_code ec;
     std::filesystem::remove_all(fixture.hostRoot, ec);
     return rc;
