@@ -1,4 +1,5 @@
 #include "platform/posix/PosixReplaceFile.h"
+#include "platform/posix/WriteFully.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -98,16 +99,8 @@ bool PosixReplaceFile::write(std::string_view data) {
     if (done_) {
         return false;
     }
-    while (!data.empty() && !failed_) {
-        ssize_t n = ::write(fd_, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failed_ = true;
-            break;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
+    if (!failed_ && !WriteFully(fd_, data)) {
+        failed_ = true;
     }
     return !failed_;
 }
