@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchMachine.h"
 #include "RatioReporter.h"
 
 #include <cstdio>
@@ -144,18 +145,10 @@ std::string safetyFile() {
 }
 
 bool setUp(Fixture& f) {
-    char tmpl[] = "/tmp/nj-defload-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
+    f.fs = nightjar::bench::CreateBenchMachine("/tmp/nj-defload-XXXXXX", f.hostRoot);
+    if (!f.fs) {
         return false;
     }
-    f.hostRoot = tmpl;
-    std::string error;
-    if (!platform::posix::MachineRoot::create(f.hostRoot, error, "bench")) {
-        std::fprintf(stderr, "machine root: %s\n", error.c_str());
-        return false;
-    }
-    f.fs = std::make_unique<platform::posix::PosixFileSystem>(
-        platform::posix::MachineRoot(f.hostRoot));
     f.shell = std::make_unique<platform::posix::PosixShellFolders>("bench");
     f.expander = std::make_unique<PlaceholderExpander>(*f.shell);
     f.dataFolder = definitions::DataFolder(*f.expander);

@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchMachine.h"
 #include "RatioReporter.h"
 
 #include <array>
@@ -78,18 +79,10 @@ std::string wireBody(std::string_view plain) {
 }
 
 bool setUp(Fixture& f) {
-    char tmpl[] = "/tmp/nj-updbench-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
+    f.fs = nightjar::bench::CreateBenchMachine("/tmp/nj-updbench-XXXXXX", f.hostRoot);
+    if (!f.fs) {
         return false;
     }
-    f.hostRoot = tmpl;
-    std::string error;
-    if (!platform::posix::MachineRoot::create(f.hostRoot, error, "bench")) {
-        std::fprintf(stderr, "machine root: %s\n", error.c_str());
-        return false;
-    }
-    f.fs = std::make_unique<platform::posix::PosixFileSystem>(
-        platform::posix::MachineRoot(f.hostRoot));
     if (!f.fs->createFolder(kFolder)) {
         return false;
     }
