@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "ScopedEnv.h"
 #include "TempMachineRoot.h"
 #include "platform/posix/PosixLauncher.h"
 
@@ -35,30 +36,7 @@ void writeRecorderScript(const std::string& script, const std::string& out) {
     chmod(script.c_str(), 0755);
 }
 
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(PosixLauncher, SplitsCommandLines) {
     using P = std::pair<std::string, std::string>;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "ScopedEnv.h"
 #include "TempMachineRoot.h"
 #include "platform/posix/MachineRoot.h"
 #include "platform/posix/PosixShellFolders.h"
@@ -17,31 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempMachineRoot;
 
-/// Sets an environment variable for the scope of a test and restores it afterwards.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(MachineRoot, CreateLaysOutDrivesAndStandardFolders) {
     TempMachineRoot t;
