@@ -233,6 +233,25 @@ int PlaceholderExpander::rowOfPadded(const char* name, const char* folded, std::
     return diff == 0 ? row : -1;
 }
 
+PlaceholderExpander::Leading PlaceholderExpander::LeadingValue(const char* text,
+                                                               const char* lowered,
+                                                               std::size_t span,
+                                                               std::string_view& value) {
+    if (!loweredReady_) {
+        prepareLowered();
+    }
+    const int row = rowOfPadded(text, lowered, span);
+    if (row < 0) {
+        return Leading::None;
+    }
+    const auto r = static_cast<std::size_t>(row);
+    if (rowSafe_[r] != 1 || valueHasPair_[r]) {
+        return Leading::Complex;
+    }
+    value = loweredValues_[r];
+    return Leading::Value;
+}
+
 int PlaceholderExpander::rowOf(std::string_view name) {
     const std::size_t n = name.size();
     if (n < kShortestPlaceholder || n > kLongestPlaceholder) {
@@ -331,6 +350,7 @@ void PlaceholderExpander::prepareLowered() {
         const std::size_t end = row + 1 < kRows.size() ? starts[row + 1] : pool.size();
         loweredValues_[row] =
             std::string_view(loweredPool_.data() + starts[row], end - starts[row]);
+        valueHasPair_[row] = loweredValues_[row].find("\\\\") != std::string_view::npos;
     }
     maxLoweredValue_ = longest;
     loweredReady_ = true;

@@ -36,6 +36,18 @@ class PlaceholderExpander {
     /// buffer is); neither may lie in `buffer`.
     std::string_view ExpandLower(std::string_view text, std::string_view lowered,
                                  std::string& buffer, std::size_t room);
+    /// How LeadingValue() found the start of a text.
+    enum class Leading {
+        None,     ///< no placeholder there: the text stays as it is
+        Value,    ///< a placeholder whose value replaces it
+        Complex,  ///< a value that ExpandLower must splice (empty, bracketed or with "\\")
+    };
+    /// Whether the `span` characters at `text` (lower-cased at `lowered`, each followed by
+    /// 16 readable characters) are a placeholder; `value` is then its lower-cased value,
+    /// which is followed by kCopySlack readable characters. For loaders that splice a
+    /// placeholder at the start of a location themselves.
+    Leading LeadingValue(const char* text, const char* lowered, std::size_t span,
+                         std::string_view& value);
     /// First three characters of the user's Programs folder ("C:\"), "" when unresolved.
     std::string SystemDriveRoot();
     /// The Windows system directory with a trailing backslash ("" when unresolved).
@@ -82,6 +94,8 @@ class PlaceholderExpander {
     std::vector<char> loweredPool_;
     std::array<std::string_view, kRowCount> loweredValues_{};
     std::size_t maxLoweredValue_ = 0;
+    /// Per row: the lowered value holds a doubled backslash.
+    std::array<bool, kRowCount> valueHasPair_{};
     bool loweredReady_ = false;
     std::string scratch_;
 };

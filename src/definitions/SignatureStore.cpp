@@ -19,6 +19,14 @@
 #include <emmintrin.h>
 #endif
 
+// The per-line steps of loading: inlined into the loop, so that what they hand back stays
+// in registers rather than going through memory.
+#if defined(__GNUC__)
+#define NJ_LOAD_STEP [[gnu::always_inline]] inline
+#else
+#define NJ_LOAD_STEP inline
+#endif
+
 namespace nightjar::definitions {
 
 namespace {
@@ -248,25 +256,93 @@ namespace {
 
 constexpr std::string_view kSpyware = "Spyware";
 
-/// A field of up to 8 * Words characters as words, zero past its end, so that two fields
-/// compare in a few word operations without a branch on their lengths. The 8 * Words
-/// characters at `p` must be readable (the reader's slack).
+/// A field of up to 8 * Words characters, zero past its end, so that two fields compare
+/// in a few operations without a branch on their lengths. The 8 * Words characters at `p`
+/// must be readable (the reader's slack). Words is even.
 template <std::size_t Words>
 struct PaddedKey {
     static constexpr std::size_t kRoom = Words * 8;
-    std::array<std::uint64_t, Words> words;
+    static constexpr std::size_t kLanes = Words / 2;
+#if defined(__SSE2__)
+    /// The key as a cache slot keeps it. Sixteen bytes a lane: the key is built, compared
+    /// and stored in whole lanes, never in pieces of another width (a load that spans
+    /// several smaller stores stalls).
+    struct Stored {
+        __m128i lanes[kLanes] = {};
+    };
 
-    PaddedKey(const char* p, std::size_t n) { load(p, n, std::make_index_sequence<Words>{}); }
-
-    /// Whether the key equals `other` (both of the same length).
-    bool operator==(const std::array<std::uint64_t, Words>& other) const {
-        return equal(other, std::make_index_sequence<Words>{});
+    PaddedKey(const char* p, std::size_t n) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+            const __m128i m = _mm_loadu_si128(
+                reinterpret_cast<const __m128i*>(kWindow.data() + kRoom - n + 16 * k));
+            lanes_[k] = _mm_and_si128(x, m);
+        }
     }
-    std::uint64_t hash(std::size_t n) const { return mix(n, std::make_index_sequence<Words>{}); }
+    bool operator==(const Stored& other) const {
+        __m128i same = _mm_cmpeq_epi8(lanes_[0], other.lanes[0]);
+        for (std::size_t k = 1; k < kLanes; ++k) {
+            same = _mm_and_si128(same, _mm_cmpeq_epi8(lanes_[k], other.lanes[k]));
+        }
+        return _mm_movemask_epi8(same) == 0xFFFF;
+    }
+    void storeTo(Stored& out) const {
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            out.lanes[k] = lanes_[k];
+        }
+    }
+    std::uint64_t hash(std::size_t n) const {
+        // The lanes folded into one, then its two halves mixed with the length.
+        __m128i x = lanes_[0];
+        for (std::size_t k = 1; k < kLanes; ++k) {
+            x = _mm_xor_si128(_mm_slli_epi64(x, 1), lanes_[k]);
+        }
+        const auto lo = static_cast<std::uint64_t>(_mm_cvtsi128_si64(x));
+        const auto hi = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(x, x)));
+        std::uint64_t h =
+            static_cast<std::uint64_t>(n) + lo * 0x9E3779B97F4A7C15ULL + hi * 0xC2B2AE3D27D4EB4FULL;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ULL;
+        return h ^ (h >> 32);
+    }
 
   private:
-    // Byte j survives when j < n: the mask of word k is the window of kRoom ones then kRoom
-    // zeros, read from kRoom - n + 8k.
+    __m128i lanes_[kLanes];
+#else
+    struct Stored {
+        std::array<std::uint64_t, Words> words{};
+    };
+
+    PaddedKey(const char* p, std::size_t n) {
+        for (std::size_t k = 0; k < Words; ++k) {
+            std::uint64_t w;
+            std::uint64_t mask;
+            std::memcpy(&w, p + 8 * k, 8);
+            std::memcpy(&mask, kWindow.data() + kRoom - n + 8 * k, 8);
+            words_[k] = w & mask;
+        }
+    }
+    bool operator==(const Stored& other) const {
+        return words_ == other.words;
+    }
+    void storeTo(Stored& out) const {
+        out.words = words_;
+    }
+    std::uint64_t hash(std::size_t n) const {
+        std::uint64_t h = static_cast<std::uint64_t>(n);
+        for (std::size_t k = 0; k < Words; ++k) {
+            h = (h ^ words_[k]) * 0x9E3779B97F4A7C15ULL;
+        }
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ULL;
+        return h ^ (h >> 32);
+    }
+
+  private:
+    std::array<std::uint64_t, Words> words_;
+#endif
+    // Byte j survives when j < n: the mask of a piece starting at j0 is the window of kRoom
+    // ones then kRoom zeros, read from kRoom - n + j0.
     static constexpr std::array<unsigned char, 2 * kRoom> kWindow = [] {
         std::array<unsigned char, 2 * kRoom> w{};
         for (std::size_t i = 0; i < kRoom; ++i) {
@@ -274,32 +350,6 @@ struct PaddedKey {
         }
         return w;
     }();
-    static std::uint64_t word(const char* p, std::size_t n, std::size_t k) {
-        std::uint64_t w;
-        std::uint64_t mask;
-        std::memcpy(&w, p + 8 * k, 8);
-        std::memcpy(&mask, kWindow.data() + kRoom - n + 8 * k, 8);
-        return w & mask;
-    }
-    template <std::size_t... K>
-    void load(const char* p, std::size_t n, std::index_sequence<K...>) {
-        ((words[K] = word(p, n, K)), ...);
-    }
-    template <std::size_t... K>
-    bool equal(const std::array<std::uint64_t, Words>& other, std::index_sequence<K...>) const {
-        return ((words[K] ^ other[K]) | ...) == 0;
-    }
-    template <std::size_t... K>
-    std::uint64_t mix(std::size_t n, std::index_sequence<K...>) const {
-        // Independent products, summed: short dependency chains.
-        constexpr std::uint64_t kOdd[] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL,
-                                          0x165667B19E3779F9ULL, 0xD6E8FEB86659FD93ULL,
-                                          0xFF51AFD7ED558CCDULL, 0xC4CEB9FE1A85EC53ULL};
-        std::uint64_t h = static_cast<std::uint64_t>(n) + ((words[K] * kOdd[K % 6]) + ...);
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ULL;
-        return h ^ (h >> 32);
-    }
 };
 
 using FieldKey = PaddedKey<6>;
@@ -308,9 +358,9 @@ using TypeKey = PaddedKey<2>;
 }  // namespace
 
 struct SignatureStore::LocationSlot {
-    std::array<std::uint64_t, FieldKey::kRoom / 8> key{};  ///< the field, zero-padded
-    std::uint64_t length = ~std::uint64_t{0};              ///< of the field; all ones: unused
-    std::string_view folder;                               ///< as the table keeps it
+    FieldKey::Stored key;                      ///< the field, zero-padded
+    std::uint64_t length = ~std::uint64_t{0};  ///< of the field; all ones: unused
+    std::string_view folder;                   ///< as the table keeps it
     SignatureTable::Ref folderRef = SignatureTable::kEmpty;
     std::int8_t folderProtected = -1;  ///< folder-table protection test, -1 not yet known
 };
@@ -324,8 +374,8 @@ struct SignatureStore::LoadState {
     std::vector<LocationSlot> slots = std::vector<LocationSlot>(kSlots);
     // Type texts already kept in the table, by a small hash of the text.
     struct TypeSlot {
-        std::array<std::uint64_t, TypeKey::kRoom / 8> key{};  ///< the type, zero-padded
-        std::uint64_t length = ~std::uint64_t{0};             ///< all ones: unused
+        TypeKey::Stored key;                       ///< the type, zero-padded
+        std::uint64_t length = ~std::uint64_t{0};  ///< all ones: unused
         SignatureTable::Ref ref = SignatureTable::kEmpty;
     };
     static constexpr std::size_t kTypeSlots = 64;
@@ -343,9 +393,10 @@ struct SignatureStore::LoadState {
     std::string scratch;
 };
 
-bool SignatureStore::folderOf(std::string_view location, std::string_view lowered, bool fileTable,
-                              SignatureTable& table, LoadState& state, LocationSlot*& slot,
-                              std::string_view& folder, SignatureTable::Ref& ref) {
+NJ_LOAD_STEP bool SignatureStore::folderOf(std::string_view location, std::string_view lowered,
+                                           bool fileTable, SignatureTable& table, LoadState& state,
+                                           LocationSlot*& slot, std::string_view& folder,
+                                           SignatureTable::Ref& ref) {
     slot = nullptr;
     const std::size_t n = location.size();
     if (n <= FieldKey::kRoom) {
@@ -358,10 +409,26 @@ bool SignatureStore::folderOf(std::string_view location, std::string_view lowere
             ref = slot->folderRef;
             return true;
         }
-        slot->key = key.words;
+        key.storeTo(slot->key);
         slot->length = ~std::uint64_t{0};  // unused until the folder is kept
         slot->folderProtected = -1;
     }
+#if defined(__SSE2__)
+    if (n <= 64) {
+        const FastFolder fast = fastFolderOf(location, lowered, fileTable, table, folder, ref);
+        if (fast != FastFolder::Other) {
+            if (fast == FastFolder::Full) {
+                return false;
+            }
+            if (slot != nullptr) {
+                slot->folderRef = ref;
+                slot->folder = folder;
+                slot->length = n;
+            }
+            return true;
+        }
+    }
+#endif
     // Room for the final "\\" after the expansion.
     const std::string_view expansion =
         expander_.ExpandLower(location, lowered, state.expanded, 1 + kCopySlack);
@@ -397,8 +464,90 @@ bool SignatureStore::folderOf(std::string_view location, std::string_view lowere
     return true;
 }
 
-bool SignatureStore::typeOf(std::string_view type, SignatureTable& table, LoadState& state,
-                            SignatureTable::Ref& ref) {
+#if defined(__SSE2__)
+NJ_LOAD_STEP SignatureStore::FastFolder SignatureStore::fastFolderOf(
+    std::string_view location, std::string_view lowered, bool fileTable, SignatureTable& table,
+    std::string_view& folder, SignatureTable::Ref& ref) {
+    // Most locations are a placeholder and a path, or a plain path: spliced straight into
+    // the table in one pass, their brackets and backslashes found sixteen at a time (the
+    // field's slack makes the reads past its end safe). Anything else goes the long way.
+    const std::size_t n = location.size();
+    std::uint64_t opens = 0;
+    std::uint64_t closes = 0;
+    std::uint64_t slashes = 0;
+    for (std::size_t b = 0; b < 64; b += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(location.data() + b));
+        auto bits = [&](char c) {
+            return std::uint64_t{static_cast<std::uint32_t>(
+                       _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(c))))}
+                   << b;
+        };
+        opens |= bits('[');
+        closes |= bits(']');
+        slashes |= bits('\\');
+    }
+    const std::uint64_t inText = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+    opens &= inText;
+    closes &= inText;
+    slashes &= inText;
+    std::string_view value = lowered.substr(0, 0);
+    std::size_t from = 0;
+    if (opens != 0) {
+        if (opens != 1 || closes == 0) {
+            return FastFolder::Other;
+        }
+        const auto close = static_cast<std::size_t>(std::countr_zero(closes));
+        switch (expander_.LeadingValue(location.data(), lowered.data(), close + 1, value)) {
+            case PlaceholderExpander::Leading::Value:
+                from = close + 1;
+                break;
+            case PlaceholderExpander::Leading::None:
+                break;
+            case PlaceholderExpander::Leading::Complex:
+                return FastFolder::Other;
+        }
+    }
+    const std::uint64_t rest = from < 64 ? slashes >> from : 0;
+    // A doubled backslash, or one made by the splice, needs the collapsing passes.
+    if ((rest & (rest >> 1)) != 0 || (!value.empty() && value.back() == '\\' && (rest & 1) != 0)) {
+        return FastFolder::Other;
+    }
+    const std::size_t restLength = n - from;
+    const std::size_t total = value.size() + restLength;
+    if (total == 0) {
+        ref = SignatureTable::kEmpty;
+        folder = {};
+        return FastFolder::Kept;
+    }
+    const bool endsInSlash = restLength > 0 ? location[n - 1] == '\\' : value.back() == '\\';
+    // The file table keeps one final "\\", the folder table none.
+    std::size_t length = total;
+    if (fileTable && !endsInSlash) {
+        ++length;
+    } else if (!fileTable && endsInSlash) {
+        --length;
+    }
+    if (length == 0) {
+        ref = SignatureTable::kEmpty;
+        folder = {};
+        return FastFolder::Kept;
+    }
+    char* const p = table.keepRoom(length, ref);
+    if (p == nullptr) {
+        return FastFolder::Full;
+    }
+    // Both sources have slack after them (the value pool, the reader's line), and so has
+    // the room: fixed-size copies.
+    copyShort(p, value.data(), value.size());
+    copyShort(p + value.size(), lowered.data() + from, restLength);
+    p[total] = '\\';  // beyond `length` in the folder table, where it is slack
+    folder = std::string_view(p, length);
+    return FastFolder::Kept;
+}
+#endif
+
+NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, SignatureTable& table,
+                                         LoadState& state, SignatureTable::Ref& ref) {
     if (type.empty()) {
         ref = SignatureTable::kEmpty;
         return true;
@@ -413,15 +562,15 @@ bool SignatureStore::typeOf(std::string_view type, SignatureTable& table, LoadSt
             slot = {};
             return false;
         }
-        slot.key = key.words;
+        key.storeTo(slot.key);
         slot.length = type.size();
     }
     ref = slot.ref;
     return true;
 }
 
-bool SignatureStore::isProtectedJoined(std::string_view folder, std::string_view name,
-                                       LoadState& state) const {
+NJ_LOAD_STEP bool SignatureStore::isProtectedJoined(std::string_view folder, std::string_view name,
+                                                    LoadState& state) const {
     const std::size_t f = folder.size();
     const std::size_t n = f + name.size();
     // With a folder (which ends in "\") and a name that neither starts nor ends the text

@@ -78,6 +78,14 @@ class SignatureStore {
     bool folderOf(std::string_view location, std::string_view lowered, bool fileTable,
                   SignatureTable& table, LoadState& state, LocationSlot*& slot,
                   std::string_view& folder, SignatureTable::Ref& ref);
+    /// What fastFolderOf() did.
+    enum class FastFolder { Kept, Full, Other };
+    /// folderOf() for a field of at most 64 characters of the common shapes (a plain
+    /// path, or one placeholder at its start; no doubled backslash), built in the table
+    /// directly; Other leaves it to the general steps.
+    FastFolder fastFolderOf(std::string_view location, std::string_view lowered, bool fileTable,
+                            SignatureTable& table, std::string_view& folder,
+                            SignatureTable::Ref& ref);
     /// The type text kept in `table` (once per distinct text, mostly); `type` lies in the
     /// reader's buffer (it is read past its end). False when the table is full.
     static bool typeOf(std::string_view type, SignatureTable& table, LoadState& state,

@@ -120,6 +120,22 @@ class SignatureTable {
         ref = r;
         return true;
     }
+    /// Room for a kept text of `length` (> 0) characters, for loaders that build the text
+    /// in place: sets `ref` and returns where the text goes, with kCopySlack more
+    /// characters free to overwrite until the next keep or row. Null when the table can
+    /// hold no more text.
+    char* keepRoom(std::size_t length, Ref& ref) {
+        if (length > 0xFFFFFFFFu) {
+            return nullptr;
+        }
+        char* p = nullptr;
+        const Ref r = arena_.allocate(lengthSize(length) + length, p);
+        if (r == TextArena::kNoRef) {
+            return nullptr;
+        }
+        ref = r;
+        return putLength(p, length);
+    }
     /// The text kept at `ref`.
     std::string_view text(Ref ref) const;
     /// Appends a row with a kept folder and type; returns where the caller writes the name

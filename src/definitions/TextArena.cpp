@@ -12,7 +12,12 @@ TextArena::Ref TextArena::allocateInNewBlock(std::size_t size, char*& out) {
     blockSize_ = size > kBlockSize ? size : kBlockSize;
     // Not value-initialised: every character is written before it is read. The slack
     // after the block is never handed out.
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_ + kCopySlack));
+    auto* data = static_cast<char*>(LargeBlock::allocate(blockSize_ + kCopySlack));
+    if (data == nullptr) {
+        out = nullptr;
+        return kNoRef;
+    }
+    blocks_.emplace_back(data, blockSize_ + kCopySlack);
     capacity_ += blockSize_;
     next_ = blocks_.back().get() + size;
     left_ = blockSize_ - size;

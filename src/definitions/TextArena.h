@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "definitions/ShortCopy.h"
+#include "util/LargeBlock.h"
 
 namespace nightjar::definitions {
 
@@ -51,11 +53,27 @@ class TextArena {
   private:
     Ref allocateInNewBlock(std::size_t size, char*& out);
 
-    static constexpr unsigned kOffsetBits = 20;
-    static constexpr std::size_t kBlockSize = std::size_t{1} << kOffsetBits;
+    /// A block and its size, given back to LargeBlock.
+    struct Block {
+        char* data = nullptr;
+        std::size_t size = 0;
+        Block(char* d, std::size_t n) : data(d), size(n) {}
+        Block(Block&& o) noexcept : data(o.data), size(o.size) { o.data = nullptr; }
+        Block& operator=(Block&& o) noexcept {
+            std::swap(data, o.data);
+            std::swap(size, o.size);
+            return *this;
+        }
+        ~Block() { LargeBlock::release(data, size); }
+        char* get() const { return data; }
+    };
+
+    static constexpr unsigned kOffsetBits = 21;
+    // A block and its slack fill one huge page exactly.
+    static constexpr std::size_t kBlockSize = (std::size_t{1} << kOffsetBits) - kCopySlack;
     // Block numbers must leave kNoRef unused: the last block number is never handed out.
     static constexpr std::size_t kMaxBlocks = (std::size_t{1} << (32 - kOffsetBits)) - 1;
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<Block> blocks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
     std::size_t blockSize_ = 0;  ///< size of the block being filled

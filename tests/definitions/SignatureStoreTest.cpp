@@ -514,7 +514,16 @@ TEST_F(SignatureStoreTest, RandomTablesAgreeWithAPlainReading) {
                                              "[progfil]Other",
                                              "[personl]" + std::string(60, 'D'),
                                              "[bad]x",
-                                             "[progfil"};
+                                             "[progfil",
+                                             "x[windir]y",
+                                             "[windir][system]z",
+                                             "a]b\\",
+                                             "\\",
+                                             "[windir]\\",
+                                             "[windir]" + std::string(56, 'e'),
+                                             "[windir]" + std::string(57, 'f'),
+                                             std::string(64, 'g'),
+                                             "[longer than twelve]x"};
     for (int round = 0; round < 12; ++round) {
         const bool big = round % 4 == 3;
         const int count = big ? 20000 : 300;
