@@ -1,16 +1,21 @@
 // The file and folder tables loaded from definition files in memory. Input: the stored
 // (scrambled) content of FileDefinition.dat, a NUL byte, that of DirectoryDefinition.dat,
 // a NUL byte, then that of Safety.dat. The loader reads whole words past the texts it
-// keeps; the address sanitizer watches that it never leaves its buffers.
+// keeps; the address sanitizer watches that it never leaves its buffers. Every row must
+// also equal what the plain reading of the loading steps gives (tests/definitions).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "definitions/DefinitionFiles.h"
+#include "definitions/LineCodec.h"
 #include "definitions/LoadObserver.h"
 #include "definitions/PlaceholderExpander.h"
+#include "definitions/ReferenceLoader.h"
 #include "definitions/SignatureStore.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeShellFolders.h"
@@ -24,6 +29,22 @@ std::string_view part(std::string_view& input) {
     const std::string_view head = input.substr(0, nul);
     input = nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
     return head;
+}
+
+/// The lines of a stored file as the loader reads them: split at LF, one CR before it
+/// dropped, a last line without a break kept; each unscrambled.
+std::vector<std::string> plainLines(std::string_view stored) {
+    std::vector<std::string> lines;
+    while (!stored.empty()) {
+        const std::size_t lf = stored.find('\n');
+        std::string_view line = stored.substr(0, lf);
+        stored = lf == std::string_view::npos ? std::string_view() : stored.substr(lf + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(nightjar::definitions::UnscrambleLine(line));
+    }
+    return lines;
 }
 
 std::size_t lineCount(std::string_view s) {
@@ -60,6 +81,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!store.filesLoaded() || fileTable.size() > lineCount(files) ||
         folderTable.size() > lineCount(folders)) {
         std::abort();
+    }
+    // The same rows as the plain reading, in the same order.
+    using definitions::testing::referenceTable;
+    const auto wantFiles = referenceTable(plainLines(files), true, expander, store.SafetyEntries());
+    const auto wantFolders =
+        referenceTable(plainLines(folders), false, expander, store.SafetyEntries());
+    for (const auto& [table, want] :
+         {std::pair{&fileTable, &wantFiles}, {&folderTable, &wantFolders}}) {
+        if (table->size() != want->size()) {
+            std::abort();
+        }
+        for (std::size_t i = 0; i < want->size(); ++i) {
+            const definitions::SignatureEntry e = (*table)[i];
+            const auto& w = (*want)[i];
+            if (e.folder != w.folder || e.name != w.name || e.type != w.type ||
+                e.threatName != w.threatName) {
+                std::abort();
+            }
+        }
     }
     for (const auto& table : {&fileTable, &folderTable}) {
         for (const auto& e : *table) {

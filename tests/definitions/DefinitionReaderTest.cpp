@@ -165,10 +165,11 @@ TEST(DefinitionReaderTest, VeryLongLineSpanningManyChunks) {
     expectSameLines(data, DefinitionReader::kDefaultChunk, data.size(), false, "long lines");
 }
 
-TEST(DefinitionReaderTest, SeparatorsPastTheFirstSixtyFourCharacters) {
-    for (std::size_t bar1 : {10u, 63u, 64u, 65u, 100u}) {
-        for (std::size_t gap : {1u, 40u, 70u}) {
-            std::string plain(300, 'n');
+// Around the words that separators() looks at without a search (64 and 128 characters).
+TEST(DefinitionReaderTest, SeparatorsPastTheFirstWords) {
+    for (std::size_t bar1 : {10u, 63u, 64u, 65u, 100u, 127u, 128u, 129u, 200u}) {
+        for (std::size_t gap : {1u, 40u, 64u, 70u}) {
+            std::string plain(400, 'n');
             plain[bar1] = '|';
             plain[bar1 + gap] = '|';
             plain[bar1 + 2 * gap] = '|';

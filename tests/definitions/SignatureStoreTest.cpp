@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "DefinitionTestSupport.h"
+#include "ReferenceLoader.h"
 #include "definitions/DefinitionFiles.h"
 #include "definitions/SignatureStore.h"
 #include "mock/FakeFileSystem.h"
@@ -16,6 +16,9 @@ namespace nightjar::definitions {
 namespace {
 
 using testing::RecordingObserver;
+using testing::ReferenceEntry;
+using testing::referenceProtected;
+using testing::referenceTable;
 using testing::scrambledFile;
 
 const std::string kData = "C:\\users\\tester\\AppData\\Roaming\\ZuvoDivavarIVA";
@@ -372,38 +375,6 @@ TEST_F(SignatureStoreTest, RegistryEntriesMatchKeysAndValues) {
     EXPECT_FALSE(store.IsProtectedPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Good"));
 }
 
-/// The protection test as a plain loop over the list, for comparison.
-bool referenceProtected(const std::vector<std::string>& entries, std::string c) {
-    c = text::trim(text::toLower(c));
-    if (c.find(":\\") != std::string::npos) {
-        c[0] = 'c';
-    }
-    if (!c.empty() && c.back() == '/')
-        c.pop_back();
-    if (!c.empty() && c.back() == '\\')
-        c.pop_back();
-    if (c.empty() || c == " ")
-        return true;
-    for (const auto& e : entries) {
-        std::string s = text::trim(text::toLower(e));
-        if (!s.empty() && s.back() == '/')
-            s.pop_back();
-        if (!s.empty() && s.back() == '\\')
-            s.pop_back();
-        if (s.empty())
-            continue;
-        if (c == s || c == s + "\\" || s == c + "\\")
-            return true;
-        std::string u = text::toUpper(c);
-        for (const auto* h : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                              "HKEY_USERS", "HKEY_CURRENT_CONFIG"}) {
-            if (u == h || u == std::string(h) + "\\")
-                return true;
-        }
-    }
-    return false;
-}
-
 TEST_F(SignatureStoreTest, ProtectionAgreesWithTheListLoop) {
     loadSafety({"SDIR|d=x|C:\\A", "SDIR|d=x|C:\\B\\\\\\", "SDIR|d=x|C:\\C/",
                 "SFILE|f=x|C:\\A\\f.exe", "SDIR|d=x| C:\\Spaced ", "SREG|k=x|3^S-1\\Run^",
@@ -428,53 +399,7 @@ TEST_F(SignatureStoreTest, ProtectionAgreesWithTheListLoop) {
 
 // ---- whole tables against a plain reading -----------------------------------------------
 
-/// The tables as the loading steps describe them, one std::string at a time.
-std::vector<SignatureEntry> referenceTable(const std::vector<std::string>& lines, bool fileTable,
-                                           PlaceholderExpander& expander,
-                                           const std::vector<std::string>& safety) {
-    std::vector<SignatureEntry> table;
-    static std::vector<std::unique_ptr<std::string>> keep;  // the entries view these
-    auto own = [&](std::string s) -> std::string_view {
-        keep.push_back(std::make_unique<std::string>(std::move(s)));
-        return *keep.back();
-    };
-    for (const auto& line : lines) {
-        std::string head = line;
-        std::string type;
-        std::string folder;
-        if (line.find('|') != std::string::npos) {
-            const auto fields = text::split(line, "|");
-            head = fields[0];
-            if (fields.size() > 2) {
-                type = fields[2];
-                if (fileTable && type == "TYPE") {
-                    type = "Spyware";
-                }
-            }
-            const std::string location = text::collapseBackslashes(expander.Expand(fields[1]));
-            if (!location.empty()) {
-                folder = text::collapseBackslashes(location + "\\");
-            }
-        }
-        const auto parts = text::split(head, "=");
-        const std::string name = text::toLower(text::trim(parts[0]));
-        const std::string threat = parts.size() > 1 ? parts[1] : "";
-        folder = text::toLower(folder);
-        if (!fileTable && !folder.empty() && folder.back() == '\\') {
-            folder.pop_back();
-        }
-        if (referenceProtected(safety, fileTable ? folder + name : folder)) {
-            continue;
-        }
-        table.push_back({own(folder), own(name), own(type), own(threat)});
-        if (table.size() >= SignatureStore::kTableSize) {
-            break;
-        }
-    }
-    return table;
-}
-
-void expectSameTable(const SignatureTable& got, const std::vector<SignatureEntry>& want,
+void expectSameTable(const SignatureTable& got, const std::vector<ReferenceEntry>& want,
                      const std::string& what) {
     ASSERT_EQ(got.size(), want.size()) << what;
     for (std::size_t i = 0; i < want.size(); ++i) {
