@@ -291,19 +291,18 @@ struct PaddedKey {
             out.lanes[k] = lanes_[k];
         }
     }
-    std::uint64_t hash(std::size_t n) const {
-        // The lanes folded into one, then its two halves mixed with the length.
+    /// A slot among 2^Bits for the key of a field `n` characters long: the lanes folded
+    /// into one word pair, then a multiply whose top bits pick the slot.
+    template <unsigned Bits>
+    std::size_t slot(std::size_t n) const {
         __m128i x = lanes_[0];
         for (std::size_t k = 1; k < kLanes; ++k) {
             x = _mm_xor_si128(_mm_slli_epi64(x, 1), lanes_[k]);
         }
         const auto lo = static_cast<std::uint64_t>(_mm_cvtsi128_si64(x));
         const auto hi = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(x, x)));
-        std::uint64_t h =
-            static_cast<std::uint64_t>(n) + lo * 0x9E3779B97F4A7C15ULL + hi * 0xC2B2AE3D27D4EB4FULL;
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ULL;
-        return h ^ (h >> 32);
+        const std::uint64_t h = (lo + (hi ^ n) * 0xC2B2AE3D27D4EB4FULL) * 0x9E3779B97F4A7C15ULL;
+        return static_cast<std::size_t>(h >> (64 - Bits));
     }
 
   private:
@@ -328,14 +327,13 @@ struct PaddedKey {
     void storeTo(Stored& out) const {
         out.words = words_;
     }
-    std::uint64_t hash(std::size_t n) const {
+    template <unsigned Bits>
+    std::size_t slot(std::size_t n) const {
         std::uint64_t h = static_cast<std::uint64_t>(n);
         for (std::size_t k = 0; k < Words; ++k) {
             h = (h ^ words_[k]) * 0x9E3779B97F4A7C15ULL;
         }
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ULL;
-        return h ^ (h >> 32);
+        return static_cast<std::size_t>(h >> (64 - Bits));
     }
 
   private:
@@ -370,7 +368,8 @@ struct SignatureStore::LoadState {
     // name the same few folders over and over; a field met again is neither expanded nor
     // kept again. Direct-mapped so that it stays small; a field that is pushed out is
     // simply worked out again when it comes back.
-    static constexpr std::size_t kSlots = 2048;
+    static constexpr unsigned kSlotBits = 11;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
     std::vector<LocationSlot> slots = std::vector<LocationSlot>(kSlots);
     // Type texts already kept in the table, by a small hash of the text.
     struct TypeSlot {
@@ -378,15 +377,14 @@ struct SignatureStore::LoadState {
         std::uint64_t length = ~std::uint64_t{0};  ///< all ones: unused
         SignatureTable::Ref ref = SignatureTable::kEmpty;
     };
-    static constexpr std::size_t kTypeSlots = 64;
+    static constexpr unsigned kTypeSlotBits = 6;
+    static constexpr std::size_t kTypeSlots = std::size_t{1} << kTypeSlotBits;
     std::array<TypeSlot, kTypeSlots> types{};
-    SignatureTable::Ref spyware = SignatureTable::kEmpty;  ///< "Spyware", once kept
 
     /// Forgets what the previous table kept (its references mean nothing in the next).
     void startTable() {
         std::fill(slots.begin(), slots.end(), LocationSlot{});
         types.fill(TypeSlot{});
-        spyware = SignatureTable::kEmpty;
     }
     std::string expanded;
     std::string candidate;
@@ -403,7 +401,7 @@ NJ_LOAD_STEP bool SignatureStore::folderOf(std::string_view location, std::strin
         // Compared word by word without a branch on the length: the hit-or-miss test is
         // the one branch that the data decides.
         const FieldKey key(location.data(), n);
-        slot = &state.slots[key.hash(n) % LoadState::kSlots];
+        slot = &state.slots[key.template slot<LoadState::kSlotBits>(n)];
         if (slot->length == n && key == slot->key) {
             folder = slot->folder;
             ref = slot->folderRef;
@@ -546,8 +544,9 @@ NJ_LOAD_STEP SignatureStore::FastFolder SignatureStore::fastFolderOf(
 }
 #endif
 
-NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, SignatureTable& table,
-                                         LoadState& state, SignatureTable::Ref& ref) {
+NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, bool fileTable,
+                                         SignatureTable& table, LoadState& state,
+                                         SignatureTable::Ref& ref) {
     if (type.empty()) {
         ref = SignatureTable::kEmpty;
         return true;
@@ -556,9 +555,11 @@ NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, SignatureTable& 
         return table.keep(type, ref);  // a type this long is no type anyone shares
     }
     const TypeKey key(type.data(), type.size());
-    auto& slot = state.types[key.hash(type.size()) % LoadState::kTypeSlots];
+    auto& slot = state.types[key.template slot<LoadState::kTypeSlotBits>(type.size())];
     if (slot.length != type.size() || !(key == slot.key)) {
-        if (!table.keep(type, slot.ref)) {
+        // The slot is keyed by the text as written, so "TYPE" finds "Spyware" kept for it.
+        const std::string_view kept = fileTable && type == "TYPE" ? kSpyware : type;
+        if (!table.keep(kept, slot.ref)) {
             slot = {};
             return false;
         }
@@ -619,14 +620,7 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
         if (sep.bar1 < n) {
             if (sep.bar2 < n) {
                 const std::string_view type = plain.substr(sep.bar2 + 1, sep.bar3 - sep.bar2 - 1);
-                if (fileTable && type == "TYPE") {
-                    if (state.spyware == SignatureTable::kEmpty) {
-                        room = table.keep(kSpyware, state.spyware);
-                    }
-                    typeRef = state.spyware;
-                } else {
-                    room = typeOf(type, table, state, typeRef);
-                }
+                room = typeOf(type, fileTable, table, state, typeRef);
             }
             const std::size_t from = sep.bar1 + 1;
             const std::size_t length = sep.bar2 - from;

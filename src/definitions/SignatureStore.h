@@ -86,10 +86,11 @@ class SignatureStore {
     FastFolder fastFolderOf(std::string_view location, std::string_view lowered, bool fileTable,
                             SignatureTable& table, std::string_view& folder,
                             SignatureTable::Ref& ref);
-    /// The type text kept in `table` (once per distinct text, mostly); `type` lies in the
-    /// reader's buffer (it is read past its end). False when the table is full.
-    static bool typeOf(std::string_view type, SignatureTable& table, LoadState& state,
-                       SignatureTable::Ref& ref);
+    /// The type text kept in `table` (once per distinct text, mostly; "Spyware" for "TYPE"
+    /// in the file table); `type` lies in the reader's buffer (it is read past its end).
+    /// False when the table is full.
+    static bool typeOf(std::string_view type, bool fileTable, SignatureTable& table,
+                       LoadState& state, SignatureTable::Ref& ref);
     /// The protection test of folder + name, joining them only when the filter does not
     /// settle it.
     bool isProtectedJoined(std::string_view folder, std::string_view name, LoadState& state) const;
