@@ -236,14 +236,16 @@ void BM_StoreOnlyFloor(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_ReadLinesBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_LoadFileSignatures)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_StoreOnlyFloor)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ReadLinesBaseline)->Unit(benchmark::kMillisecond)->MinTime(0.4);
+BENCHMARK(BM_LoadFileSignatures)->Unit(benchmark::kMillisecond)->MinTime(0.4);
+BENCHMARK(BM_StoreOnlyFloor)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    auto args = nightjar::bench::RatioReporter::argumentsWithDefaults(argc, argv);
+    int count = static_cast<int>(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
     Fixture fixture;
     gFixture = &fixture;
     if (!setUp(fixture)) {

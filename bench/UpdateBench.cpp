@@ -166,13 +166,15 @@ void BM_ApplyUpdateText(benchmark::State& state) {
                             static_cast<std::int64_t>(f.bytes));
 }
 
-BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond)->MinTime(0.4);
+BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    auto args = nightjar::bench::RatioReporter::argumentsWithDefaults(argc, argv);
+    int count = static_cast<int>(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
     Fixture fixture;
     gFixture = &fixture;
     if (!setUp(fixture)) {
