@@ -366,9 +366,10 @@ struct SignatureStore::LocationSlot {
 struct SignatureStore::LoadState {
     // Location field -> folder kept in the table, for recently seen fields. Definitions
     // name the same few folders over and over; a field met again is neither expanded nor
-    // kept again. Direct-mapped so that it stays small; a field that is pushed out is
-    // simply worked out again when it comes back.
-    static constexpr unsigned kSlotBits = 11;
+    // kept again. Direct-mapped and small enough for the first-level cache (a larger
+    // table measured slower: most fields are new, and each probe then waits on memory);
+    // a field that is pushed out is simply worked out again when it comes back.
+    static constexpr unsigned kSlotBits = 9;
     static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
     std::vector<LocationSlot> slots = std::vector<LocationSlot>(kSlots);
     // Type texts already kept in the table, by a small hash of the text.
