@@ -571,6 +571,22 @@ NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, bool fileTable,
     return true;
 }
 
+NJ_LOAD_STEP bool SignatureStore::isProtectedFolder(std::string_view folder,
+                                                    LoadState& state) const {
+    const std::size_t n = folder.size();
+    // A drive path ("x:...") that neither starts nor ends with what normalising would
+    // strip is its own normalised text but for the drive letter, which the filter does not
+    // look at (n >= 4); and no hive name has ":" second. A clear filter bit settles it.
+    if (anySafetyEntry_ && n >= 4 && folder[1] == ':' && folder.front() != ' ' &&
+        folder.back() != ' ' && folder.back() != '/' && folder.back() != '\\') {
+        const std::uint32_t slot = filterSlot(n, folder[n - 1], folder[n / 2], folder[n / 4]);
+        if ((keyFilter_[slot / 64] & (std::uint64_t{1} << (slot % 64))) == 0) {
+            return false;
+        }
+    }
+    return isProtectedNormalised(normaliseCandidate(folder, state.scratch));
+}
+
 NJ_LOAD_STEP bool SignatureStore::isProtectedJoined(std::string_view folder, std::string_view name,
                                                     LoadState& state) const {
     const std::size_t f = folder.size();
@@ -650,7 +666,7 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
         } else if (slot != nullptr && slot->folderProtected >= 0) {
             keep = slot->folderProtected == 0;
         } else {
-            keep = !isProtectedNormalised(normaliseCandidate(folder, state.scratch));
+            keep = !isProtectedFolder(folder, state);
             if (slot != nullptr) {
                 slot->folderProtected = keep ? 0 : 1;
             }

@@ -91,6 +91,9 @@ class SignatureStore {
     /// False when the table is full.
     static bool typeOf(std::string_view type, bool fileTable, SignatureTable& table,
                        LoadState& state, SignatureTable::Ref& ref);
+    /// The protection test of a folder-table folder, normalising it only when the filter
+    /// does not settle it.
+    bool isProtectedFolder(std::string_view folder, LoadState& state) const;
     /// The protection test of folder + name, joining them only when the filter does not
     /// settle it.
     bool isProtectedJoined(std::string_view folder, std::string_view name, LoadState& state) const;

@@ -448,7 +448,10 @@ TEST_F(SignatureStoreTest, RandomTablesAgreeWithAPlainReading) {
                                              "[windir]" + std::string(56, 'e'),
                                              "[windir]" + std::string(57, 'f'),
                                              std::string(64, 'g'),
-                                             "[longer than twelve]x"};
+                                             "[longer than twelve]x",
+                                             "D:\\Program Files\\Vendor",
+                                             "e:\\program files\\other",
+                                             "hkey_users"};
     for (int round = 0; round < 12; ++round) {
         const bool big = round % 4 == 3;
         const int count = big ? 20000 : 300;
