@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <random>
@@ -243,9 +242,7 @@ BENCHMARK(BM_StoreOnlyFloor)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 }  // namespace
 
 int main(int argc, char** argv) {
-    auto args = nightjar::bench::RatioReporter::argumentsWithDefaults(argc, argv);
-    int count = static_cast<int>(args.size()) - 1;
-    benchmark::Initialize(&count, args.data());
+    nightjar::bench::RatioReporter::initialize(argc, argv);
     Fixture fixture;
     gFixture = &fixture;
     if (!setUp(fixture)) {
@@ -253,9 +250,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Cpu);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::cout.flush();
+    reporter.runAll();
 
     // CPU time: the build machines are shared, and wall time there measures the neighbours too.
     int rc = reporter.printRatio("definition_load", "BM_LoadFileSignatures", "BM_ReadLinesBaseline")

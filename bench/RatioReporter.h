@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,11 +46,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
         return true;
     }
 
-    /// Arguments for benchmark::Initialize with these benchmarks' defaults in front:
+    /// benchmark::Initialize with these benchmarks' defaults in front of the command line:
     /// repetitions run in random interleaving, so that a noisy spell of the machine falls
     /// on the baseline and the measured code alike. Flags given on the command line come
     /// later and win.
-    static std::vector<char*> argumentsWithDefaults(int argc, char** argv) {
+    static void initialize(int argc, char** argv) {
         static char repetitions[] = "--benchmark_repetitions=7";
         static char interleaving[] = "--benchmark_enable_random_interleaving=true";
         std::vector<char*> args;
@@ -60,7 +61,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
             args.push_back(argv[i]);
         }
         args.push_back(nullptr);
-        return args;
+        int count = static_cast<int>(args.size()) - 1;
+        benchmark::Initialize(&count, args.data());
+    }
+
+    /// Runs every registered benchmark through this reporter and shuts the library down.
+    void runAll() {
+        benchmark::RunSpecifiedBenchmarks(this);
+        benchmark::Shutdown();
+        std::cout.flush();  // before the ratio lines, which main() prints with printf
     }
 
   private:

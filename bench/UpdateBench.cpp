@@ -172,9 +172,7 @@ BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 }  // namespace
 
 int main(int argc, char** argv) {
-    auto args = nightjar::bench::RatioReporter::argumentsWithDefaults(argc, argv);
-    int count = static_cast<int>(args.size()) - 1;
-    benchmark::Initialize(&count, args.data());
+    nightjar::bench::RatioReporter::initialize(argc, argv);
     Fixture fixture;
     gFixture = &fixture;
     if (!setUp(fixture)) {
@@ -182,8 +180,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Real);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
 
     int rc = reporter.printRatio("update_apply", "BM_ApplyUpdateText", "BM_CopyBaseline") ? 0 : 1;
     std::error_code ec;
