@@ -44,8 +44,10 @@ void* LargeBlock::allocate(std::size_t size) noexcept {
             ::munmap(reinterpret_cast<void*>(aligned + rounded), tail);
         }
         void* block = reinterpret_cast<void*>(aligned);
+#if defined(MADV_HUGEPAGE)
         // Only advice: without huge pages the block works the same.
         (void)::madvise(block, rounded, MADV_HUGEPAGE);
+#endif
         return block;
     }
 #endif
