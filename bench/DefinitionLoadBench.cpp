@@ -11,9 +11,7 @@
 #include "BenchMachine.h"
 #include "RatioReporter.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
@@ -242,22 +240,14 @@ BENCHMARK(BM_StoreOnlyFloor)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 }  // namespace
 
 int main(int argc, char** argv) {
-    nightjar::bench::RatioReporter::initialize(argc, argv);
-    Fixture fixture;
-    gFixture = &fixture;
-    if (!setUp(fixture)) {
-        std::fprintf(stderr, "could not create the benchmark data\n");
-        return 1;
-    }
-    nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Cpu);
-    reporter.runAll();
-
+    using nightjar::bench::RatioReporter;
     // CPU time: the build machines are shared, and wall time there measures the neighbours too.
-    int rc = reporter.printRatio("definition_load", "BM_LoadFileSignatures", "BM_ReadLinesBaseline")
-                 ? 0
-                 : 1;
-    reporter.printRatio("definition_load_store_floor", "BM_StoreOnlyFloor", "BM_ReadLinesBaseline");
-    std::error_code ec;
-    std::filesystem::remove_all(fixture.hostRoot, ec);
-    return rc;
+    return nightjar::bench::runRatioBenchmarks(
+        argc, argv, gFixture, setUp, RatioReporter::Clock::Cpu, [](const RatioReporter& r) {
+            const bool ok =
+                r.printRatio("definition_load", "BM_LoadFileSignatures", "BM_ReadLinesBaseline");
+            r.printRatio("definition_load_store_floor", "BM_StoreOnlyFloor",
+                         "BM_ReadLinesBaseline");
+            return ok ? 0 : 1;
+        });
 }

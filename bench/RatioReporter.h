@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
@@ -76,5 +77,28 @@ class RatioReporter : public benchmark::ConsoleReporter {
     Clock clock_;
     std::map<std::string, double> times_;
 };
+
+/// The main() of a ratio benchmark over a temporary machine: `setUp` fills a fixture
+/// (which the benchmarks reach through `global`), the benchmarks run, `report` prints the
+/// ratios from the reporter and returns the exit status, and the machine is removed.
+template <typename Fixture, typename SetUp, typename Report>
+int runRatioBenchmarks(int argc, char** argv, Fixture*& global, SetUp setUp,
+                       RatioReporter::Clock clock, Report report) {
+    RatioReporter::initialize(argc, argv);
+    Fixture fixture;
+    global = &fixture;
+    int rc = 1;
+    if (setUp(fixture)) {
+        RatioReporter reporter(clock);
+        reporter.runAll();
+        rc = report(reporter);
+    } else {
+        std::fprintf(stderr, "could not create the benchmark data\n");
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(fixture.hostRoot, ec);
+    global = nullptr;
+    return rc;
+}
 
 }  // namespace nightjar::bench

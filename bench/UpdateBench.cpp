@@ -11,9 +11,7 @@
 #include "RatioReporter.h"
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
@@ -172,18 +170,9 @@ BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 }  // namespace
 
 int main(int argc, char** argv) {
-    nightjar::bench::RatioReporter::initialize(argc, argv);
-    Fixture fixture;
-    gFixture = &fixture;
-    if (!setUp(fixture)) {
-        std::fprintf(stderr, "could not create the benchmark data\n");
-        return 1;
-    }
-    nightjar::bench::RatioReporter reporter(nightjar::bench::RatioReporter::Clock::Real);
-    reporter.runAll();
-
-    int rc = reporter.printRatio("update_apply", "BM_ApplyUpdateText", "BM_CopyBaseline") ? 0 : 1;
-    std::error_code ec;
-    std::filesystem::remove_all(fixture.hostRoot, ec);
-    return rc;
+    using nightjar::bench::RatioReporter;
+    return nightjar::bench::runRatioBenchmarks(
+        argc, argv, gFixture, setUp, RatioReporter::Clock::Real, [](const RatioReporter& r) {
+            return r.printRatio("update_apply", "BM_ApplyUpdateText", "BM_CopyBaseline") ? 0 : 1;
+        });
 }
