@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
