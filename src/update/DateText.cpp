@@ -2,56 +2,28 @@
 
 #include "util/Text.h"
 
+#include <chrono>
+
 namespace nightjar::update {
 
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-// Days between 1970-01-01 and a civil date (proleptic Gregorian), and back.
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
+using std::chrono::days;
+using std::chrono::sys_days;
+using std::chrono::year_month_day;
 
-struct Civil {
-    std::int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-Civil civilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {y + (m <= 2 ? 1 : 0), m, d};
-}
-
-// The zero date, 30 December 1899, in days since 1970-01-01.
-const std::int64_t kZeroDay = daysFromCivil(1899, 12, 30);
+// The zero date, 30 December 1899.
+constexpr sys_days kZeroDay{std::chrono::year{1899} / 12 / 30};
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-bool isLeap(std::int64_t y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned daysInMonth(std::int64_t y, unsigned m) {
-    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+year_month_day civilFromSerialDays(std::int64_t serialDays) {
+    return year_month_day{kZeroDay + days{serialDays}};
 }
 
 bool isDigit(char c) {
@@ -113,7 +85,7 @@ class Scanner {
     std::size_t i_ = 0;
 };
 
-// Two-digit years follow the classic window: 0..29 are 2000..2029, 30..99 are 1930..1999.
+// Two-digit years pivot at 30: 0..29 are 2000..2029, 30..99 are 1930..1999.
 int expandYear(int year, int digits) {
     if (digits <= 2) {
         return year < 30 ? 2000 + year : 1900 + year;
@@ -179,14 +151,15 @@ bool parseTimePart(Scanner& sc, int& h, int& mi, int& s) {
 
 std::optional<DateText> DateText::FromCivil(int year, int month, int day, int hour, int minute,
                                             int second) {
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        static_cast<unsigned>(day) > daysInMonth(year, static_cast<unsigned>(month)) || hour < 0 ||
+    const year_month_day date{std::chrono::year{year},
+                              std::chrono::month{static_cast<unsigned>(month)},
+                              std::chrono::day{static_cast<unsigned>(day)}};
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || !date.ok() || hour < 0 ||
         hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         return std::nullopt;
     }
-    std::int64_t days =
-        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kZeroDay;
-    return DateText(days * kSecondsPerDay + hour * 3600 + minute * 60 + second);
+    const std::int64_t serialDays = (sys_days{date} - kZeroDay).count();
+    return DateText(serialDays * kSecondsPerDay + hour * 3600 + minute * 60 + second);
 }
 
 std::optional<DateText> DateText::Parse(std::string_view text) {
@@ -227,13 +200,15 @@ std::optional<DateText> DateText::Parse(std::string_view text) {
 }
 
 int DateText::year() const {
-    return static_cast<int>(civilFromDays(floorDiv(seconds_, kSecondsPerDay) + kZeroDay).year);
+    return static_cast<int>(civilFromSerialDays(floorDiv(seconds_, kSecondsPerDay)).year());
 }
 int DateText::month() const {
-    return static_cast<int>(civilFromDays(floorDiv(seconds_, kSecondsPerDay) + kZeroDay).month);
+    return static_cast<int>(
+        static_cast<unsigned>(civilFromSerialDays(floorDiv(seconds_, kSecondsPerDay)).month()));
 }
 int DateText::day() const {
-    return static_cast<int>(civilFromDays(floorDiv(seconds_, kSecondsPerDay) + kZeroDay).day);
+    return static_cast<int>(
+        static_cast<unsigned>(civilFromSerialDays(floorDiv(seconds_, kSecondsPerDay)).day()));
 }
 int DateText::hour() const {
     return static_cast<int>((seconds_ - floorDiv(seconds_, kSecondsPerDay) * kSecondsPerDay) /
@@ -248,14 +223,16 @@ int DateText::second() const {
 }
 
 std::string DateText::ToText() const {
-    const std::int64_t days = floorDiv(seconds_, kSecondsPerDay);
-    const std::int64_t secs = seconds_ - days * kSecondsPerDay;
+    const std::int64_t serialDays = floorDiv(seconds_, kSecondsPerDay);
+    const std::int64_t secs = seconds_ - serialDays * kSecondsPerDay;
     std::string out;
-    if (days != 0) {
-        Civil c = civilFromDays(days + kZeroDay);
-        out = std::to_string(c.month) + "/" + std::to_string(c.day) + "/" + std::to_string(c.year);
+    if (serialDays != 0) {
+        const year_month_day c = civilFromSerialDays(serialDays);
+        out = std::to_string(static_cast<unsigned>(c.month())) + "/" +
+              std::to_string(static_cast<unsigned>(c.day())) + "/" +
+              std::to_string(static_cast<int>(c.year()));
     }
-    if (secs != 0 || days == 0) {
+    if (secs != 0 || serialDays == 0) {
         const auto h = static_cast<int>(secs / 3600);
         const auto mi = static_cast<int>(secs % 3600 / 60);
         const auto s = static_cast<int>(secs % 60);

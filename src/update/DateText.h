@@ -8,7 +8,7 @@
 namespace nightjar::update {
 
 /// A date and time to the second, counted from the zero date 30 December 1899 00:00:00
-/// (the classic Date origin), with its text form "3/16/2006 12:00:00 AM": month/day/year
+/// (the origin stored dates count from), with its text form "3/16/2006 12:00:00 AM": month/day/year
 /// without leading zeros, a 12-hour clock with two-digit minutes and seconds.
 class DateText {
   public:

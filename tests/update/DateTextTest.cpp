@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 namespace nightjar::update {
 namespace {
@@ -39,6 +40,18 @@ TEST(DateText, ParsesItsOwnFormsBack) {
     EXPECT_EQ(DateText::Parse("3/16/2006 15:30"), civil(2006, 3, 16, 15, 30));
     EXPECT_EQ(DateText::Parse("3/16/06"), civil(2006, 3, 16));
     EXPECT_EQ(DateText::Parse("3:04 pm"), civil(1899, 12, 30, 15, 4));
+}
+
+TEST(DateText, TwoDigitYearsPivotAtThirty) {
+    const std::pair<const char*, int> cases[] = {
+        {"1/1/00", 2000}, {"1/1/29", 2029},   {"1/1/30", 1930}, {"1/1/99", 1999},
+        {"1/1/5", 2005},  {"1/1/1930", 1930}, {"1/1/0100", 100}};
+    for (const auto& [text, year] : cases) {
+        auto d = DateText::Parse(text);
+        ASSERT_TRUE(d.has_value()) << text;
+        EXPECT_EQ(d->year(), year) << text;
+    }
+    EXPECT_FALSE(DateText::Parse("1/1/0099").has_value());
 }
 
 TEST(DateText, RejectsWhatIsNotADate) {

@@ -38,17 +38,19 @@ std::string uniqueSuffix() {
     return buf;
 }
 
-void syncFolder(const std::string& folder) {
+// Makes the rename itself durable: without it a crash can bring back the old entry.
+void syncFolder(const std::string& folder, const PosixReplaceFile::SyncFunction& sync) {
     int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
-        fsync(dfd);
+        sync(dfd);
         ::close(dfd);
     }
 }
 
 }  // namespace
 
-std::unique_ptr<PosixReplaceFile> PosixReplaceFile::open(const std::string& hostPath) {
+std::unique_ptr<PosixReplaceFile> PosixReplaceFile::open(const std::string& hostPath,
+                                                         SyncFunction sync) {
     if (hostPath.empty() || hostPath.back() == '/') {
         return nullptr;
     }
@@ -68,7 +70,8 @@ std::unique_ptr<PosixReplaceFile> PosixReplaceFile::open(const std::string& host
             if (targetExists) {
                 fchmod(fd, st.st_mode & 07777);
             }
-            return std::unique_ptr<PosixReplaceFile>(new PosixReplaceFile(fd, hostPath, temp));
+            return std::unique_ptr<PosixReplaceFile>(
+                new PosixReplaceFile(fd, hostPath, temp, std::move(sync)));
         }
         if (errno != EEXIST) {
             return nullptr;
@@ -77,8 +80,8 @@ std::unique_ptr<PosixReplaceFile> PosixReplaceFile::open(const std::string& host
     return nullptr;
 }
 
-PosixReplaceFile::PosixReplaceFile(int fd, std::string target, std::string temp)
-    : fd_(fd), targetPath_(std::move(target)), tempPath_(std::move(temp)) {}
+PosixReplaceFile::PosixReplaceFile(int fd, std::string target, std::string temp, SyncFunction sync)
+    : fd_(fd), targetPath_(std::move(target)), tempPath_(std::move(temp)), sync_(std::move(sync)) {}
 
 PosixReplaceFile::~PosixReplaceFile() {
     if (!done_) {
@@ -109,7 +112,7 @@ bool PosixReplaceFile::commit() {
     if (done_) {
         return false;
     }
-    if (failed_ || fsync(fd_) != 0) {
+    if (failed_ || sync_(fd_) != 0) {
         discard();
         return false;
     }
@@ -120,7 +123,7 @@ bool PosixReplaceFile::commit() {
         return false;
     }
     done_ = true;
-    syncFolder(folderOf(targetPath_));
+    syncFolder(folderOf(targetPath_), sync_);
     return true;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/FileSystem.h"
+
+#include <unistd.h>
 
 namespace nightjar::platform::posix {
 
@@ -12,9 +15,13 @@ namespace nightjar::platform::posix {
 /// torn one. Destroyed without commit, it removes the temporary file and the target stays.
 class PosixReplaceFile : public OutputFile {
   public:
+    /// Flushes an open file or folder to the disk; 0 on success (fsync's contract).
+    using SyncFunction = std::function<int(int fd)>;
+
     /// nullptr when the target's folder does not exist, the target is a folder or the
-    /// temporary file cannot be created.
-    static std::unique_ptr<PosixReplaceFile> open(const std::string& hostPath);
+    /// temporary file cannot be created. `sync` is fsync unless a test watches the calls.
+    static std::unique_ptr<PosixReplaceFile> open(const std::string& hostPath,
+                                                  SyncFunction sync = ::fsync);
     ~PosixReplaceFile() override;
     PosixReplaceFile(const PosixReplaceFile&) = delete;
     PosixReplaceFile& operator=(const PosixReplaceFile&) = delete;
@@ -26,12 +33,13 @@ class PosixReplaceFile : public OutputFile {
     const std::string& temporaryPath() const { return tempPath_; }
 
   private:
-    PosixReplaceFile(int fd, std::string target, std::string temp);
+    PosixReplaceFile(int fd, std::string target, std::string temp, SyncFunction sync);
     void discard();
 
     int fd_;
     std::string targetPath_;
     std::string tempPath_;
+    SyncFunction sync_;
     bool failed_ = false;
     bool done_ = false;
 };

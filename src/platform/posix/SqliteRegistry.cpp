@@ -202,7 +202,7 @@ void SqliteRegistry::rollback() {
     }
 }
 
-std::optional<SqliteRegistry::KeyRef> SqliteRegistry::findKey(Hive hive, std::string_view path) {
+std::optional<SqliteRegistry::KeyRef> SqliteRegistry::hiveKey(Hive hive) {
     KeyRef key;
     key.id = rootId(hive);
     if (key.id == 0) {
@@ -214,8 +214,17 @@ std::optional<SqliteRegistry::KeyRef> SqliteRegistry::findKey(Hive hive, std::st
         return std::nullopt;
     }
     key.readOnly = sqlite3_column_int(s, 0) != 0;
+    return key;
+}
+
+std::optional<SqliteRegistry::KeyRef> SqliteRegistry::findKey(Hive hive, std::string_view path) {
+    std::optional<KeyRef> found = hiveKey(hive);
+    if (!found) {
+        return std::nullopt;
+    }
+    KeyRef key = *found;
     for (std::string_view part : splitPath(path)) {
-        s = stmt(kSelectChild);
+        sqlite3_stmt* s = stmt(kSelectChild);
         sqlite3_bind_int64(s, 1, key.id);
         bindText(s, 2, text::toLower(part));
         if (sqlite3_step(s) != SQLITE_ROW) {
@@ -229,23 +238,17 @@ std::optional<SqliteRegistry::KeyRef> SqliteRegistry::findKey(Hive hive, std::st
 
 std::optional<SqliteRegistry::KeyRef> SqliteRegistry::makeKey(Hive hive, std::string_view path,
                                                               bool ignoreReadOnly) {
-    KeyRef key;
-    key.id = rootId(hive);
-    if (key.id == 0) {
+    std::optional<KeyRef> found = hiveKey(hive);
+    if (!found) {
         return std::nullopt;
     }
-    sqlite3_stmt* s = stmt(kSelectKey);
-    sqlite3_bind_int64(s, 1, key.id);
-    if (sqlite3_step(s) != SQLITE_ROW) {
-        return std::nullopt;
-    }
-    key.readOnly = sqlite3_column_int(s, 0) != 0;
+    KeyRef key = *found;
     for (std::string_view part : splitPath(path)) {
         if (key.readOnly && !ignoreReadOnly) {
             return std::nullopt;
         }
         const std::string folded = text::toLower(part);
-        s = stmt(kSelectChild);
+        sqlite3_stmt* s = stmt(kSelectChild);
         sqlite3_bind_int64(s, 1, key.id);
         bindText(s, 2, folded);
         int rc = sqlite3_step(s);

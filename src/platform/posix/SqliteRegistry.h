@@ -75,6 +75,8 @@ class SqliteRegistry : public Registry {
     bool commit();
     void rollback();
 
+    /// The hive's root key with its read-only mark; nullopt for an unknown hive.
+    std::optional<KeyRef> hiveKey(Hive hive);
     std::optional<KeyRef> findKey(Hive hive, std::string_view path);
     /// Finds the key, creating what is missing; nullopt on failure or when a key on the way
     /// is read-only (unless `ignoreReadOnly`).
