@@ -4,8 +4,7 @@
 
 namespace nightjar::server {
 
-DateHandoff::DateHandoff(std::chrono::seconds window, std::size_t addresses,
-                         std::size_t perAddress)
+DateHandoff::DateHandoff(std::chrono::seconds window, std::size_t addresses, std::size_t perAddress)
     : window_(window), addresses_(addresses), perAddress_(perAddress < 2 ? 2 : perAddress) {}
 
 void DateHandoff::dropExpired(Outstanding& dates, Clock::time_point now) const {

@@ -97,7 +97,7 @@ TEST_F(RequestHandlerTest, ClientsBehindOneAddressAreNeverToldADatePastTheirUpda
     };
     store->add("FILE", {"a.exe=A|x"}, 1000);
     ASSERT_FALSE(update("3/16/2006").empty());  // the first client, sent 1000
-    store->add("FILE", {"b.exe=B|x"}, 1000);     // stamped 1001
+    store->add("FILE", {"b.exe=B|x"}, 1000);    // stamped 1001
     ASSERT_FALSE(update("3/16/2006").empty());  // the second client, sent 1001
     // Whichever asks first, neither is told a date past the update it holds.
     EXPECT_EQ(confirm(office), ServerDate::text(1000));
