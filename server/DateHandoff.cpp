@@ -1,5 +1,6 @@
 #include "DateHandoff.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace nightjar::server {
@@ -8,8 +9,10 @@ DateHandoff::DateHandoff(std::chrono::seconds window, std::size_t addresses, std
     : window_(window), addresses_(addresses), perAddress_(perAddress < 2 ? 2 : perAddress) {}
 
 void DateHandoff::dropExpired(Outstanding& dates, Clock::time_point now) const {
-    for (auto it = dates.begin(); it != dates.end();) {
-        it = now - it->second > window_ ? dates.erase(it) : std::next(it);
+    // Only the oldest date is ever answered, so only from there on must expired ones go;
+    // the rest are bounded by the per-address limit.
+    while (!dates.empty() && now - dates.begin()->second > window_) {
+        dates.erase(dates.begin());
     }
 }
 
@@ -26,8 +29,10 @@ void DateHandoff::remember(const std::string& address, std::int64_t date, Clock:
     if (it == byAddress_.end()) {
         if (byAddress_.size() >= addresses_) {
             for (auto a = byAddress_.begin(); a != byAddress_.end();) {
-                dropExpired(a->second, now);
-                a = a->second.empty() ? byAddress_.erase(a) : std::next(a);
+                const bool stale =
+                    std::all_of(a->second.begin(), a->second.end(),
+                                [&](const auto& d) { return now - d.second > window_; });
+                a = stale ? byAddress_.erase(a) : std::next(a);
             }
             if (byAddress_.size() >= addresses_) {
                 // Flooded: forgetting is safe, the window's oldest date still answers.
@@ -37,7 +42,6 @@ void DateHandoff::remember(const std::string& address, std::int64_t date, Clock:
         it = byAddress_.emplace(address, Outstanding{}).first;
     }
     Outstanding& dates = it->second;
-    dropExpired(dates, now);
     if (dates.size() >= perAddress_) {
         // Retiring the newest keeps the oldest, which is what is answered.
         dates.erase(std::prev(dates.end()));

@@ -213,7 +213,21 @@ std::optional<std::vector<DefinitionRow>> DefinitionStore::rows(bool includeWith
 }
 
 std::optional<std::int64_t> DefinitionStore::generation() {
-    return meta(kGeneration);
+    if (!generationQuery_) {
+        generationQuery_ = db_->prepareKept("SELECT value FROM meta WHERE key = ?");
+    }
+    SqliteStatement& st = *generationQuery_;
+    st.reset();
+    st.bindBlob(1, kGeneration);
+    std::optional<std::int64_t> out;
+    if (st.step()) {
+        out = st.columnInt(0);
+    } else if (st.ok()) {
+        out = 0;
+    }
+    // Reset at once: a statement left on its row would hold the connection's read snapshot.
+    st.reset();
+    return out;
 }
 
 std::optional<std::int64_t> DefinitionStore::servedDate() {

@@ -68,6 +68,11 @@ std::shared_ptr<const DefinitionSnapshot> RequestHandler::servedSnapshot() {
         if (!snap) {
             return nullptr;
         }
+        // The handed-out date never goes down, so a date at or below one already known to
+        // be recorded needs no write.
+        if (snap->currentDate() <= knownServed_) {
+            return snap;
+        }
         std::optional<bool> marked;
         {
             std::lock_guard lock(storeMutex_);
@@ -77,6 +82,10 @@ std::shared_ptr<const DefinitionSnapshot> RequestHandler::servedSnapshot() {
             return nullptr;
         }
         if (*marked) {
+            std::int64_t known = knownServed_;
+            while (known < snap->currentDate() &&
+                   !knownServed_.compare_exchange_weak(known, snap->currentDate())) {
+            }
             return snap;
         }
     }

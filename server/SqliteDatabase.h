@@ -22,6 +22,10 @@ class SqliteDatabase {
     /// Runs one or more statements without results.
     bool exec(std::string_view sql);
     SqliteStatement prepare(std::string_view sql) { return SqliteStatement(db_, sql); }
+    /// A statement to keep and reuse; it must go before the database does.
+    std::unique_ptr<SqliteStatement> prepareKept(std::string_view sql) {
+        return std::make_unique<SqliteStatement>(db_, sql);
+    }
     /// The last error message of the connection.
     std::string lastError() const;
 
