@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,8 @@ class SqliteDatabase {
     }
     /// The last error message of the connection.
     std::string lastError() const;
+    /// The row id of the last successful INSERT of this connection.
+    std::int64_t lastInsertId() const;
 
     /// BEGIN IMMEDIATE: takes the write lock at once, so that what is read inside the
     /// transaction cannot change before it commits.
