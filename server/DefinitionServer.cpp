@@ -28,6 +28,8 @@ constexpr std::size_t kMaxHead = 64 * 1024;
 constexpr std::size_t kMaxBody = 64 * 1024;
 constexpr int kAcceptBurst = 128;
 constexpr long kSweepMillis = 200;
+// Log lines are written in batches, at the latest by the next sweep.
+constexpr std::size_t kLogFlushBytes = 16 * 1024;
 
 std::string utcStamp() {
     const std::time_t t = std::time(nullptr);
@@ -222,6 +224,7 @@ bool DefinitionServer::listen() {
     }
     ::close(listenFd_);
     listenFd_ = -1;
+    flushLog();
     std::lock_guard lock(connectionsMutex_);
     for (Connection* c : connections_) {
         ::close(c->fd);
@@ -337,6 +340,7 @@ void DefinitionServer::refuse(int fd, const std::string& address, const char* wh
 }
 
 void DefinitionServer::sweep() {
+    flushLog();
     const Clock::rep now = Clock::now().time_since_epoch().count();
     std::lock_guard lock(connectionsMutex_);
     for (Connection* c : connections_) {
@@ -363,6 +367,9 @@ bool DefinitionServer::onReadable(Connection& c) {
                 c.setDeadline(options_.requestTimeoutSeconds);
             }
             c.in.append(buf, static_cast<std::size_t>(n));
+            if (static_cast<std::size_t>(n) < sizeof buf) {
+                break;  // all there was; the event queue tells when more comes
+            }
             continue;
         }
         if (n == 0) {
@@ -557,8 +564,21 @@ void DefinitionServer::logLine(const std::string& address, std::string_view meth
                              printable(pathOf(target)) + " " + std::to_string(status) + " " +
                              std::to_string(bytes) + "\n";
     std::lock_guard lock(logMutex_);
-    log_ << line;
-    log_.flush();
+    logBuffer_ += line;
+    if (logBuffer_.size() >= kLogFlushBytes) {
+        log_ << logBuffer_;
+        log_.flush();
+        logBuffer_.clear();
+    }
+}
+
+void DefinitionServer::flushLog() {
+    std::lock_guard lock(logMutex_);
+    if (!logBuffer_.empty()) {
+        log_ << logBuffer_;
+        log_.flush();
+        logBuffer_.clear();
+    }
 }
 
 }  // namespace nightjar::server
