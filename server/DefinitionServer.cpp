@@ -457,6 +457,8 @@ bool DefinitionServer::answerBuffered(Connection& c) {
             // A chunked body is never read: answer and close.
             const bool keepAlive = head->keepAlive && !head->chunked && !stopping_;
             c.in.erase(0, head->chunked ? c.in.size() : headLength + head->contentLength);
+            // The request is in; from here the answer has its own time.
+            c.setDeadline(options_.writeTimeoutSeconds);
             const Reply reply = handler_.handle(head->method, head->target, c.address);
             queueReply(c, reply, head->method, head->target, headOnly, keepAlive);
             if (head->http10 && keepAlive) {
@@ -468,7 +470,6 @@ bool DefinitionServer::answerBuffered(Connection& c) {
             return false;
         }
         if (!done) {
-            c.setDeadline(options_.writeTimeoutSeconds);
             arm(c, EPOLLOUT);
             return true;
         }
