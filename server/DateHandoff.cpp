@@ -1,18 +1,18 @@
 #include "DateHandoff.h"
 
-#include <algorithm>
 #include <iterator>
 
 namespace nightjar::server {
 
-DateHandoff::DateHandoff(std::chrono::seconds window, std::size_t addresses, std::size_t perAddress)
-    : window_(window), addresses_(addresses), perAddress_(perAddress < 2 ? 2 : perAddress) {}
+DateHandoff::DateHandoff(std::chrono::seconds window, std::size_t capacity, std::size_t perAddress)
+    : window_(window), capacity_(capacity), perAddress_(perAddress < 2 ? 2 : perAddress) {}
 
-void DateHandoff::dropExpired(Outstanding& dates, Clock::time_point now) const {
+void DateHandoff::dropExpired(Outstanding& dates, Clock::time_point now) {
     // Only the oldest date is ever answered, so only from there on must expired ones go;
-    // the rest are bounded by the per-address limit.
+    // the rest are bounded by the limits.
     while (!dates.empty() && now - dates.begin()->second > window_) {
         dates.erase(dates.begin());
+        --total_;
     }
 }
 
@@ -25,28 +25,19 @@ void DateHandoff::remember(const std::string& address, std::int64_t date, Clock:
     }
     recent_.push_back(Sent{date, now});
 
-    auto it = byAddress_.find(address);
-    if (it == byAddress_.end()) {
-        if (byAddress_.size() >= addresses_) {
-            for (auto a = byAddress_.begin(); a != byAddress_.end();) {
-                const bool stale =
-                    std::all_of(a->second.begin(), a->second.end(),
-                                [&](const auto& d) { return now - d.second > window_; });
-                a = stale ? byAddress_.erase(a) : std::next(a);
-            }
-            if (byAddress_.size() >= addresses_) {
-                // Flooded: forgetting is safe, the window's oldest date still answers.
-                byAddress_.clear();
-            }
-        }
-        it = byAddress_.emplace(address, Outstanding{}).first;
+    if (total_ >= capacity_) {
+        // Flooded: forgetting is safe, the window's oldest date still answers.
+        byAddress_.clear();
+        total_ = 0;
     }
-    Outstanding& dates = it->second;
+    Outstanding& dates = byAddress_[address];
     if (dates.size() >= perAddress_) {
         // Retiring the newest keeps the oldest, which is what is answered.
         dates.erase(std::prev(dates.end()));
+        --total_;
     }
     dates.emplace(date, now);
+    ++total_;
 }
 
 std::optional<std::int64_t> DateHandoff::take(const std::string& address, Clock::time_point now) {
@@ -61,6 +52,7 @@ std::optional<std::int64_t> DateHandoff::take(const std::string& address, Clock:
         if (!dates.empty()) {
             const std::int64_t oldest = dates.begin()->first;
             dates.erase(std::prev(dates.end()));
+            --total_;
             if (dates.empty()) {
                 byAddress_.erase(it);
             }

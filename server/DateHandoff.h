@@ -23,8 +23,9 @@ class DateHandoff {
   public:
     using Clock = std::chrono::steady_clock;
 
+    /// At most `capacity` hand-offs are kept in all, `perAddress` for one address.
     explicit DateHandoff(std::chrono::seconds window = std::chrono::seconds(600),
-                         std::size_t addresses = 65536, std::size_t perAddress = 256);
+                         std::size_t capacity = 1 << 18, std::size_t perAddress = 256);
 
     /// The update text just sent to `address` brings it to `date`.
     void remember(const std::string& address, std::int64_t date, Clock::time_point now);
@@ -40,11 +41,12 @@ class DateHandoff {
     };
     using Outstanding = std::multimap<std::int64_t, Clock::time_point>;
 
-    void dropExpired(Outstanding& dates, Clock::time_point now) const;
+    void dropExpired(Outstanding& dates, Clock::time_point now);
 
     std::chrono::seconds window_;
-    std::size_t addresses_;
+    std::size_t capacity_;
     std::size_t perAddress_;
+    std::size_t total_ = 0;
     std::mutex mutex_;
     std::map<std::string, Outstanding> byAddress_;
     /// Hand-offs to every address in the window, reduced to those that can still be the
