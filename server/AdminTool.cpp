@@ -1,7 +1,10 @@
 #include "AdminTool.h"
 
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "DefinitionKind.h"
 #include "DefinitionSnapshot.h"
@@ -79,43 +82,58 @@ int AdminTool::addBodies(const std::string& kindText, const std::vector<std::str
         err_ << "already present: " << kind->marker() << " " << body << "\n";
     }
     std::optional<std::vector<DefinitionRow>> current = store_.rows(false);
-    if (current) {
-        for (const DefinitionRow& r : *current) {
-            for (const std::int64_t id : outcome.added) {
-                if (r.id == id) {
-                    warnAbout(r.kind, r.body, r.id, *current);
-                }
-            }
-        }
+    if (current && !outcome.added.empty()) {
+        warnAboutAdded(outcome.added, *current);
     }
     out_ << "added " << outcome.added.size() << " " << kind->marker() << " entries at "
          << ServerDate::text(outcome.stamp) << "\n";
     return 0;
 }
 
-void AdminTool::warnAbout(const std::string& kindText, const std::string& body, std::int64_t id,
-                          const std::vector<DefinitionRow>& current) {
-    const std::optional<DefinitionKind> kind = DefinitionKind::parse(kindText);
-    if (!kind) {
-        return;
-    }
-    const std::string type = kind->threatType(body);
-    if (!type.empty() && type != "TYPE" && !definitions::LookupThreatType(type)) {
-        err_ << "warning: #" << id << " has a threat type the catalog does not know: \"" << type
-             << "\"\n";
-    }
-    for (const TargetFile f : kind->targets()) {
-        const std::string key = DefinitionKind::removalKey(kind->storedLine(body, f));
-        for (const DefinitionRow& r : current) {
-            const std::optional<DefinitionKind> other = DefinitionKind::parse(r.kind);
-            if (r.id == id || !other || !other->reaches(f)) {
-                continue;
+void AdminTool::warnAboutAdded(const std::vector<std::int64_t>& added,
+                               const std::vector<DefinitionRow>& current) {
+    // Each current entry is read once, into the keys the client removes by, per file; an
+    // added entry then finds the others sharing its key by one look-up per file.
+    std::map<std::string, std::optional<DefinitionKind>> kinds;
+    const auto kindOf = [&](const std::string& marker) -> const std::optional<DefinitionKind>& {
+        auto it = kinds.find(marker);
+        if (it == kinds.end()) {
+            it = kinds.emplace(marker, DefinitionKind::parse(marker)).first;
+        }
+        return it->second;
+    };
+    const auto indexKey = [](TargetFile f, std::string_view storedLine) {
+        return static_cast<char>('0' + static_cast<int>(f)) +
+               DefinitionKind::removalKey(storedLine);
+    };
+    std::unordered_map<std::string, std::vector<std::int64_t>> byKey;
+    byKey.reserve(current.size());
+    for (const DefinitionRow& r : current) {
+        if (const std::optional<DefinitionKind>& k = kindOf(r.kind)) {
+            for (const TargetFile f : k->targets()) {
+                byKey[indexKey(f, k->storedLine(r.body, f))].push_back(r.id);
             }
-            if (DefinitionKind::removalKey(other->storedLine(r.body, f)) == key) {
-                err_ << "warning: #" << id << " shares its key with #" << r.id << " in "
-                     << TargetFileName(f)
-                     << "; clients remove by key, so withdrawing either is held back from "
-                        "clients that hold both\n";
+        }
+    }
+    const std::unordered_set<std::int64_t> isAdded(added.begin(), added.end());
+    for (const DefinitionRow& r : current) {
+        const std::optional<DefinitionKind>& kind = kindOf(r.kind);
+        if (!isAdded.contains(r.id) || !kind) {
+            continue;
+        }
+        const std::string type = kind->threatType(r.body);
+        if (!type.empty() && type != "TYPE" && !definitions::LookupThreatType(type)) {
+            err_ << "warning: #" << r.id << " has a threat type the catalog does not know: \""
+                 << type << "\"\n";
+        }
+        for (const TargetFile f : kind->targets()) {
+            for (const std::int64_t other : byKey[indexKey(f, kind->storedLine(r.body, f))]) {
+                if (other != r.id) {
+                    err_ << "warning: #" << r.id << " shares its key with #" << other << " in "
+                         << TargetFileName(f)
+                         << "; clients remove by key, so withdrawing either is held back from "
+                            "clients that hold both\n";
+                }
             }
         }
     }

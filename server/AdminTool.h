@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "DefinitionStore.h"
 
@@ -32,9 +33,10 @@ class AdminTool {
 
   private:
     int addBodies(const std::string& kind, const std::vector<std::string>& bodies);
-    /// Warns about an unknown threat type or a key other current entries share.
-    void warnAbout(const std::string& kind, const std::string& body, std::int64_t id,
-                   const std::vector<DefinitionRow>& current);
+    /// Warns about an unknown threat type of an added entry, or a key it shares with
+    /// another current entry.
+    void warnAboutAdded(const std::vector<std::int64_t>& added,
+                        const std::vector<DefinitionRow>& current);
 
     DefinitionStore& store_;
     std::ostream& out_;

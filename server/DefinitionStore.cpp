@@ -116,7 +116,6 @@ DefinitionStore::AddOutcome DefinitionStore::add(const std::string& kind,
         "SELECT 1 FROM definitions WHERE kind = ? AND body = ? AND withdrawn_at IS NULL");
     SqliteStatement insert =
         db_->prepare("INSERT INTO definitions(kind, body, added_at) VALUES(?, ?, ?)");
-    SqliteStatement lastId = db_->prepare("SELECT last_insert_rowid()");
     for (const std::string& body : bodies) {
         exists.reset();
         exists.bindBlob(1, kind).bindBlob(2, body);
@@ -130,12 +129,11 @@ DefinitionStore::AddOutcome DefinitionStore::add(const std::string& kind,
         }
         insert.reset();
         insert.bindBlob(1, kind).bindBlob(2, body).bind(3, *stamp);
-        lastId.reset();
-        if (!insert.run() || !lastId.step()) {
+        if (!insert.run()) {
             db_->rollback();
             return AddOutcome{};
         }
-        out.added.push_back(lastId.columnInt(0));
+        out.added.push_back(db_->lastInsertId());
     }
     if ((!out.added.empty() && !bumpGeneration()) || !db_->commit()) {
         db_->rollback();
@@ -213,7 +211,21 @@ std::optional<std::vector<DefinitionRow>> DefinitionStore::rows(bool includeWith
 }
 
 std::optional<std::int64_t> DefinitionStore::generation() {
-    return meta(kGeneration);
+    if (!generationQuery_) {
+        generationQuery_ = db_->prepareKept("SELECT value FROM meta WHERE key = ?");
+    }
+    SqliteStatement& st = *generationQuery_;
+    st.reset();
+    st.bindBlob(1, kGeneration);
+    std::optional<std::int64_t> out;
+    if (st.step()) {
+        out = st.columnInt(0);
+    } else if (st.ok()) {
+        out = 0;
+    }
+    // Reset at once: a statement left on its row would hold the connection's read snapshot.
+    st.reset();
+    return out;
 }
 
 std::optional<std::int64_t> DefinitionStore::servedDate() {

@@ -92,6 +92,8 @@ class DefinitionStore {
     bool bumpGeneration();
 
     std::unique_ptr<SqliteDatabase> db_;
+    /// Asked on every request, so prepared once (declared after db_: finalized before it).
+    std::unique_ptr<SqliteStatement> generationQuery_;
 };
 
 }  // namespace nightjar::server

@@ -68,6 +68,11 @@ std::shared_ptr<const DefinitionSnapshot> RequestHandler::servedSnapshot() {
         if (!snap) {
             return nullptr;
         }
+        // The handed-out date never goes down, so a date at or below one already known to
+        // be recorded needs no write.
+        if (snap->currentDate() <= knownServed_) {
+            return snap;
+        }
         std::optional<bool> marked;
         {
             std::lock_guard lock(storeMutex_);
@@ -77,6 +82,10 @@ std::shared_ptr<const DefinitionSnapshot> RequestHandler::servedSnapshot() {
             return nullptr;
         }
         if (*marked) {
+            std::int64_t known = knownServed_;
+            while (known < snap->currentDate() &&
+                   !knownServed_.compare_exchange_weak(known, snap->currentDate())) {
+            }
             return snap;
         }
     }
@@ -143,12 +152,11 @@ Reply RequestHandler::updateText(std::string_view target, const std::string& rem
 }
 
 Reply RequestHandler::confirmedDate(const std::string& remote) {
-    std::shared_ptr<const DefinitionSnapshot> snap = servedSnapshot();
-    if (!snap) {
-        return serverError();
-    }
+    // Every date answered here was handed out (and so recorded as served) with an update
+    // text. Knowing none, the client default makes the client fetch again: duplicate work
+    // rather than a change missed for good.
     const std::optional<std::int64_t> sent = handoff_.take(remote, DateHandoff::Clock::now());
-    return textReply(200, ServerDate::text(sent.value_or(snap->currentDate())));
+    return textReply(200, ServerDate::text(sent.value_or(ServerDate::defaultClientDate())));
 }
 
 Reply RequestHandler::getData(std::string_view target, const std::string& remote) {

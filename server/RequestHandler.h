@@ -1,5 +1,7 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,6 +59,8 @@ class RequestHandler {
     std::mutex snapshotMutex_;
     std::shared_ptr<const DefinitionSnapshot> snapshot_;
     DateHandoff handoff_;
+    /// A date the store is known to have recorded as handed out.
+    std::atomic<std::int64_t> knownServed_{std::numeric_limits<std::int64_t>::min()};
 };
 
 }  // namespace nightjar::server

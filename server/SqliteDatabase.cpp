@@ -33,6 +33,10 @@ bool SqliteDatabase::exec(std::string_view sql) {
     return sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+std::int64_t SqliteDatabase::lastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
 std::string SqliteDatabase::lastError() const {
     return sqlite3_errmsg(db_);
 }

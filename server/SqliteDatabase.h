@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,8 +23,14 @@ class SqliteDatabase {
     /// Runs one or more statements without results.
     bool exec(std::string_view sql);
     SqliteStatement prepare(std::string_view sql) { return SqliteStatement(db_, sql); }
+    /// A statement to keep and reuse; it must go before the database does.
+    std::unique_ptr<SqliteStatement> prepareKept(std::string_view sql) {
+        return std::make_unique<SqliteStatement>(db_, sql);
+    }
     /// The last error message of the connection.
     std::string lastError() const;
+    /// The row id of the last successful INSERT of this connection.
+    std::int64_t lastInsertId() const;
 
     /// BEGIN IMMEDIATE: takes the write lock at once, so that what is read inside the
     /// transaction cannot change before it commits.

@@ -33,6 +33,16 @@ int main(int argc, char** argv) {
     serve->add_option("--threads", options.threads, "Worker threads")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
+    serve
+        ->add_option("--request-timeout", options.requestTimeoutSeconds,
+                     "Seconds a client has to send one whole request")
+        ->check(CLI::Range(1, 3600))
+        ->capture_default_str();
+    serve
+        ->add_option("--max-per-address", options.maxPerAddress,
+                     "Open connections one client address may hold")
+        ->check(CLI::Range(1, 100000))
+        ->capture_default_str();
     serve->add_option("--port-file", portFile, "Write the bound port to this file");
     serve
         ->add_option("--handoff-window", handoffSeconds,

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <sstream>
 #include <thread>
 
@@ -154,14 +156,27 @@ TEST_F(HttpFrontTest, APlusSignInAScrambledNameIsNotABlank) {
     EXPECT_EQ((*store->submissions())[0].first, name);
 }
 
-TEST_F(HttpFrontTest, ARawBlankInTheRequestLineIsRefusedCleanly) {
+TEST_F(HttpFrontTest, ARawBlankTargetIsAnsweredAndRejectedRequestsNameAddressAndMethod) {
     ASSERT_TRUE(bound);
-    // HTTP cannot carry a raw blank in a request target; clients send "%20".
-    const std::string r =
-        get(server->port(), "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006 12:00:00 AM");
-    EXPECT_EQ(statusOf(r), 400);
-    // The server is still serving.
-    EXPECT_EQ(statusOf(get(server->port(), "/asp/date.asp")), 200);
+    ASSERT_TRUE(store->add("FILE", {"a.exe=A|x"}, 1'500'000'000).ok);
+    // Stored clients send their date unescaped; the answer is that of the encoded form.
+    const std::string raw =
+        get(server->port(), "/asp/getDefsNEW.asp?prog=P&comp=C&date=7/14/2017 2:39:59 AM");
+    EXPECT_EQ(statusOf(raw), 200);
+    EXPECT_EQ(bodyOf(raw),
+              bodyOf(get(server->port(),
+                         "/asp/getDefsNEW.asp?prog=P&comp=C&date=7/14/2017%202:39:59%20AM")));
+    EXPECT_FALSE(bodyOf(raw).empty());
+    EXPECT_EQ(statusOf(rawRequest(server->port(),
+                                  "POST /asp/date.asp HTTP/1.1\r\nHost: x\r\n"
+                                  "Content-Length: 3\r\nConnection: close\r\n\r\nabc")),
+              405);
+    EXPECT_EQ(statusOf(rawRequest(server->port(), "BREW /pot\r\n\r\n")), 400);
+    server->stop();
+    thread.join();
+    const std::string text = log.text();
+    EXPECT_NE(text.find(" 127.0.0.1 POST /asp/date.asp 405 "), std::string::npos) << text;
+    EXPECT_NE(text.find(" 127.0.0.1 BREW /pot 400 "), std::string::npos) << text;
 }
 
 TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
@@ -211,6 +226,99 @@ TEST_F(HttpFrontTest, StopEndsServing) {
     server->stop();
     thread.join();
     EXPECT_EQ(get(server->port(), "/asp/date.asp"), "");
+}
+
+/// A connection from `source` (any 127.x.y.z) to the server; -1 on failure.
+int connectFrom(int port, const char* source) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+/// True when the server closed `fd` (after whatever it answered) within `seconds`.
+bool closedWithin(int fd, int seconds) {
+    timeval tv{};
+    tv.tv_sec = seconds;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    char buf[512];
+    ssize_t n = 0;
+    while ((n = ::recv(fd, buf, sizeof buf, 0)) > 0) {
+    }
+    return n == 0 || (n < 0 && errno == ECONNRESET);
+}
+
+TEST(HttpFrontLoadTest, SlowClientsNeitherStarveOthersNorOutstayTheirDeadline) {
+    test::TempDir dir;
+    auto store = test::openTempStore(dir);
+    RequestHandler handler(*store);
+    std::ostringstream log;
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.requestTimeoutSeconds = 2;
+    options.maxPerAddress = 24;
+    DefinitionServer server(handler, options, log);
+    std::string error;
+    ASSERT_TRUE(server.bind(error)) << error;
+    std::thread serving([&] { server.listen(); });
+
+    // Twenty connections trickle a request head, one byte every 100 ms.
+    std::vector<int> slow;
+    for (int i = 0; i < 20; ++i) {
+        slow.push_back(connectFrom(server.port(), "127.0.0.1"));
+        ASSERT_GE(slow.back(), 0);
+    }
+    std::atomic<bool> trickling{true};
+    std::thread trickle([&] {
+        const std::string head = "GET /asp/date.asp HTTP/1.1\r\nX-Slow: ";
+        for (std::size_t i = 0; trickling; ++i) {
+            for (const int fd : slow) {
+                ::send(fd, head.data() + i % head.size(), 1, MSG_NOSIGNAL);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    // Beside them a normal request is answered (get() gives up after a second of silence).
+    EXPECT_EQ(statusOf(get(server.port(), "/asp/currentDateNEW.asp?prog=P&comp=C")), 200);
+    // One address holds only so many connections; another address is still served.
+    const int extra[] = {
+        connectFrom(server.port(), "127.0.0.1"), connectFrom(server.port(), "127.0.0.1"),
+        connectFrom(server.port(), "127.0.0.1"), connectFrom(server.port(), "127.0.0.1"),
+        connectFrom(server.port(), "127.0.0.1")};
+    EXPECT_TRUE(closedWithin(extra[4], 1));
+    const int other = connectFrom(server.port(), "127.0.0.2");
+    const std::string request = "GET /asp/date.asp HTTP/1.1\r\nConnection: close\r\n\r\n";
+    ::send(other, request.data(), request.size(), MSG_NOSIGNAL);
+    char buf[64] = {};
+    EXPECT_GT(::recv(other, buf, sizeof buf - 1, 0), 0);
+    EXPECT_EQ(statusOf(buf), 200);
+    // The trickling requests are cut off at their deadline though they keep sending.
+    for (const int fd : slow) {
+        EXPECT_TRUE(closedWithin(fd, 4));
+    }
+    trickling = false;
+    trickle.join();
+    for (const int fd : slow) {
+        ::close(fd);
+    }
+    for (const int fd : extra) {
+        ::close(fd);
+    }
+    ::close(other);
+    server.stop();
+    serving.join();
+    EXPECT_NE(log.str().find(" 127.0.0.1 GET - 408 0"), std::string::npos) << log.str();
 }
 
 TEST(HttpFrontBindTest, ABusyPortIsReported) {

@@ -80,18 +80,39 @@ TEST_F(RequestHandlerTest, TheConfirmedDateIsThatOfTheUpdateTheClientWasSent) {
     store->add("FILE", {"b.exe=B|x"}, 1'500'000'000);
     // ...so the client must not store a date that covers it.
     EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(1'500'000'000));
-    // It is used once; then (and for other clients) the current date is answered.
-    EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(1'500'000'001));
-    EXPECT_EQ(get("/asp/date.asp", "10.0.0.9").content(), ServerDate::text(1'500'000'001));
     // The next check fetches exactly the missed change.
     EXPECT_EQ(defs("7/14/2017%202:40:00%20AM"), ScrambleLine("FILE") + "|ADD[DEF]" +
                                                     ScrambleLine("b.exe") + "=" +
                                                     ScrambleLine("B") + "|" + ScrambleLine("x"));
+    EXPECT_EQ(store->servedDate(), 1'500'000'001);
+}
+
+TEST_F(RequestHandlerTest, ClientsBehindOneAddressAreNeverToldADatePastTheirUpdate) {
+    const std::string office = "192.0.2.7";
+    const auto update = [&](const std::string& date) {
+        return get("/asp/getDefsNEW.asp?prog=P&comp=C&date=" + date, office).content();
+    };
+    const auto confirm = [&](const std::string& remote) {
+        return get("/asp/date.asp", remote).content();
+    };
+    store->add("FILE", {"a.exe=A|x"}, 1000);
+    ASSERT_FALSE(update("3/16/2006").empty());  // the first client, sent 1000
+    store->add("FILE", {"b.exe=B|x"}, 1000);    // stamped 1001
+    ASSERT_FALSE(update("3/16/2006").empty());  // the second client, sent 1001
+    // Whichever asks first, neither is told a date past the update it holds.
+    EXPECT_EQ(confirm(office), ServerDate::text(1000));
+    EXPECT_EQ(confirm(office), ServerDate::text(1000));
+    // A client whose hand-off is unknown gets the oldest date handed out lately.
+    EXPECT_EQ(confirm("198.51.100.1"), ServerDate::text(1000));
+    // With nothing known at all, a date that makes it fetch again.
+    RequestHandler restarted(*store);
+    EXPECT_EQ(restarted.handle("GET", "/asp/date.asp", office).content(),
+              ServerDate::text(ServerDate::defaultClientDate()));
 }
 
 TEST_F(RequestHandlerTest, AnsweringADateRecordsItSoLaterChangesComeAfterIt) {
     store->add("FILE", {"a.exe=A|x"}, 2000);
-    EXPECT_EQ(get("/asp/date.asp").content(), ServerDate::text(2000));
+    EXPECT_EQ(get("/asp/currentDateNEW.asp?prog=P&comp=C").content(), ServerDate::text(2000));
     EXPECT_EQ(store->servedDate(), 2000);
     EXPECT_EQ(store->add("FILE", {"b.exe=B|x"}, 2000).stamp, 2001);
 }
