@@ -27,8 +27,10 @@ class ScanRun {
     explicit ScanRun(MainState& state);
 
     /// The scan run: resets the counters and lists, runs the selected `optScan` mode,
-    /// stamps the last-scan dates, re-arms the timers, fills risk and details of every
-    /// result, and writes the report when "Save scan results to log" is on.
+    /// records how it ended, stamps the last-scan dates (the last complete scan only with
+    /// "Complete System Scan" selected), re-arms the timers, fills risk and details of
+    /// every result, and writes the report when "Save scan results to log" is on. The run
+    /// state is `Scanning` throughout.
     void cmdScanNow_Click();
     /// "Start" of the scheduler and the tray menu: nothing unless the program is idle,
     /// else shows the scan page and runs the selected mode.

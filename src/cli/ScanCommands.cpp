@@ -290,6 +290,10 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
                         "The file or folder of a file or folder scan (Windows path, or a host "
                         "path under a drive of the machine)");
     scanCmd->add_flag("--json", json, "Print one JSON object");
+    scanCmd->footer(
+        "Exit status: 0 nothing found, 1 threats found, 2 the scan did not run (missing "
+        "definitions, bad arguments), 130 stopped with Ctrl+C. The JSON's \"ran\" and "
+        "\"outcome\" say whether and how the scan ran.");
     scanCmd->callback([&env]() { runScan(env, mode, path, json); });
 
     auto* excl = app.add_subcommand("exclusions", "Show or extend the exclusion list");
