@@ -65,10 +65,6 @@ void CliUserInterface::releaseInterrupt() {
     }
 }
 
-bool CliUserInterface::interrupted() {
-    return g_interrupted != 0;
-}
-
 app::MsgAnswer CliUserInterface::messageBox(std::string_view text, std::string_view /*title*/,
                                             app::MsgButtons buttons, app::MsgIcon /*icon*/) {
     clearProgress();

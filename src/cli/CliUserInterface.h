@@ -29,8 +29,6 @@ class CliUserInterface : public app::UserInterface {
     /// ends the program the usual way.
     void catchInterrupt();
     void releaseInterrupt();
-    /// True once Ctrl+C was pressed while caught.
-    static bool interrupted();
 
     /// Removes the progress line from the terminal.
     void clearProgress();
