@@ -5,10 +5,10 @@ namespace nightjar::app {
 namespace {
 
 template <class Map, class Value>
-void remember(Map& map, std::string_view control, Value value) {
-    auto it = map.find(control);
+void remember(Map& map, ControlName control, Value value) {
+    auto it = map.find(control.str());
     if (it == map.end()) {
-        map.emplace(std::string(control), std::move(value));
+        map.emplace(std::string(control.str()), std::move(value));
     } else {
         it->second = std::move(value);
     }
@@ -16,23 +16,23 @@ void remember(Map& map, std::string_view control, Value value) {
 
 }  // namespace
 
-std::string ControlStateTracker::text(std::string_view control) const {
-    auto it = texts_.find(control);
+std::string ControlStateTracker::text(ControlName control) const {
+    auto it = texts_.find(control.str());
     return it == texts_.end() ? std::string() : it->second;
 }
 
-bool ControlStateTracker::isEnabled(std::string_view control) const {
-    auto it = enabled_.find(control);
+bool ControlStateTracker::isEnabled(ControlName control) const {
+    auto it = enabled_.find(control.str());
     return it == enabled_.end() || it->second;
 }
 
-bool ControlStateTracker::isVisible(std::string_view control) const {
-    auto it = visible_.find(control);
+bool ControlStateTracker::isVisible(ControlName control) const {
+    auto it = visible_.find(control.str());
     return it == visible_.end() || it->second;
 }
 
-std::optional<int> ControlStateTracker::progress(std::string_view control) const {
-    auto it = progress_.find(control);
+std::optional<int> ControlStateTracker::progress(ControlName control) const {
+    auto it = progress_.find(control.str());
     if (it == progress_.end()) {
         return std::nullopt;
     }
@@ -57,17 +57,17 @@ std::optional<std::string> ControlStateTracker::inputBox(std::string_view prompt
     return target_.inputBox(prompt, title);
 }
 
-void ControlStateTracker::setStatusText(std::string_view control, std::string_view text) {
+void ControlStateTracker::setStatusText(ControlName control, std::string_view text) {
     remember(texts_, control, std::string(text));
     target_.setStatusText(control, text);
 }
 
-void ControlStateTracker::setProgress(std::string_view control, int value) {
+void ControlStateTracker::setProgress(ControlName control, int value) {
     remember(progress_, control, value);
     target_.setProgress(control, value);
 }
 
-void ControlStateTracker::setEnabled(std::string_view control, bool enabled) {
+void ControlStateTracker::setEnabled(ControlName control, bool enabled) {
     remember(enabled_, control, enabled);
     target_.setEnabled(control, enabled);
 }
@@ -76,12 +76,12 @@ void ControlStateTracker::Pump() {
     target_.Pump();
 }
 
-void ControlStateTracker::setVisible(std::string_view control, bool visible) {
+void ControlStateTracker::setVisible(ControlName control, bool visible) {
     remember(visible_, control, visible);
     target_.setVisible(control, visible);
 }
 
-void ControlStateTracker::showPage(std::string_view page) {
+void ControlStateTracker::showPage(ControlName page) {
     target_.showPage(page);
 }
 

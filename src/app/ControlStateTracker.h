@@ -11,9 +11,9 @@ namespace nightjar::app {
 
 /// Stands between the application model and the real user interface: forwards every call
 /// and remembers the last caption, enabled state, visibility and progress value of each
-/// control, so that the model can read its controls back ("no run in progress" is
-/// `cmdScanNow` enabled; the removal adds up the numbers shown in the found labels).
-/// Controls never touched read as enabled and visible with an empty caption.
+/// control, for a front end that draws its controls from the model. The model's decisions
+/// never read these back; they read its typed run state and outcomes. Controls never
+/// touched read as enabled and visible with an empty caption.
 class ControlStateTracker : public UserInterface {
   public:
     explicit ControlStateTracker(UserInterface& target) : target_(target) {}
@@ -21,23 +21,23 @@ class ControlStateTracker : public UserInterface {
     /// The wrapped user interface.
     UserInterface& target() { return target_; }
 
-    std::string text(std::string_view control) const;
-    bool isEnabled(std::string_view control) const;
-    bool isVisible(std::string_view control) const;
+    std::string text(ControlName control) const;
+    bool isEnabled(ControlName control) const;
+    bool isVisible(ControlName control) const;
     /// Last value given to a progress bar; nullopt when never set.
-    std::optional<int> progress(std::string_view control) const;
+    std::optional<int> progress(ControlName control) const;
 
     MsgAnswer messageBox(std::string_view text, std::string_view title, MsgButtons buttons,
                          MsgIcon icon) override;
     std::optional<std::string> chooseFile() override;
     std::optional<std::string> chooseFolder() override;
     std::optional<std::string> inputBox(std::string_view prompt, std::string_view title) override;
-    void setStatusText(std::string_view control, std::string_view text) override;
-    void setProgress(std::string_view control, int value) override;
-    void setEnabled(std::string_view control, bool enabled) override;
+    void setStatusText(ControlName control, std::string_view text) override;
+    void setProgress(ControlName control, int value) override;
+    void setEnabled(ControlName control, bool enabled) override;
     void Pump() override;
-    void setVisible(std::string_view control, bool visible) override;
-    void showPage(std::string_view page) override;
+    void setVisible(ControlName control, bool visible) override;
+    void showPage(ControlName page) override;
     void resetPointer() override;
 
   private:

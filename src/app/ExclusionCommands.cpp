@@ -40,7 +40,7 @@ void ExclusionCommands::cmdExclude_Click() {
     state_.lvwRegistryToBeDeleted().removeIf(
         [](const scan::RegistryWorkRow& r) { return r.checked; });
     state_.lvwCookiesToDelete().removeIf([](const scan::PathWorkRow& r) { return r.checked; });
-    ui.setStatusText("lblDeletingCaption", "");
+    ui.setStatusText(control::lblDeletingCaption, "");
     state_.ResultList().removeIf([](const scan::FoundItem& r) { return r.checked; });
 }
 

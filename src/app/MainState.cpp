@@ -99,7 +99,7 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
             ApplyBackgroundTimers(on);
             tmrTimeOut_.setEnabled(on);
         },
-        [this] { return ui_.isEnabled("cmdScanNow"); });
+        [this] { return runState() == RunState::Idle; });
 
     scanRun_ = std::make_unique<ScanRun>(*this);
     resultActions_ = std::make_unique<ResultActions>(*this);
@@ -116,26 +116,43 @@ MainState::~MainState() = default;
 
 void MainState::Startup() {
     WriteCompanionRecord();
-    PrepareDefinitions();
+    ApplyBackgroundTimers(false);
+    PrepareForRuns();
     RefreshStatusPanel();
-    exclusions_->LoadExclusions();
-    ui_.setStatusText("frmStatus", identity_.productName + " Status");
-    ui_.showPage("frmStatus");
+    ui_.setStatusText(control::frmStatus, identity_.productName + " Status");
+    ui_.showPage(control::frmStatus);
     settings_->Write(keys::kOptionAndSettings, keys::kStatus, keys::kRunning);
     settings_->Write(keys::kOptionAndSettings, keys::kRestart, keys::kFalse);
-    ApplyBackgroundTimers(false);
-    FillDrives();
     ApplyBackgroundTimers(true);
     tmrScroll_.setEnabled(false);
     updates_->ArmAutomaticUpdate();
+}
+
+void MainState::PrepareForRuns() {
+    PrepareDefinitions();
+    exclusions_->LoadExclusions();
+    FillDrives();
+    // Whatever was stored, every start begins with "Quick Scan": only a complete scan the
+    // user asks for in this session stamps the last complete scan.
+    selectScanScope(ScanScope::Quick);
+}
+
+void MainState::selectScanScope(ScanScope scope) {
+    scope_ = scope;
+    const bool complete = scope == ScanScope::CompleteSystem;
+    settings_->Write(keys::kOptionAndSettings, keys::kScanAllSelectedHardDrive,
+                     complete ? keys::kTrue : keys::kFalse);
+    settings_->Write(keys::kOptionAndSettings, keys::kScanOnlyKnownSoftwares,
+                     complete ? keys::kFalse : keys::kTrue);
+    ui_.setVisible(control::lvwHardDrives, complete);
 }
 
 void MainState::WriteCompanionRecord() {
     settings::CompanionRecord record(*settings_, identity_.companyName);
     const settings::CompanionInfo companion = record.ReadCompanion();
     if (!companion.name.empty()) {
-        ui_.setStatusText("cmdHijack", companion.name);
-        ui_.setVisible("cmdHijack", true);
+        ui_.setStatusText(control::cmdHijack, companion.name);
+        ui_.setVisible(control::cmdHijack, true);
     }
     record.WriteOwn(identity_.productName, platform_.versionInfo->executablePath());
 }
@@ -151,20 +168,28 @@ void MainState::FillDrives() {
 }
 
 void MainState::RefreshStatusPanel() {
-    ui_.setStatusText("lblDefCount", groupDigits(signatures_->counts().total));
+    ui_.setStatusText(control::lblDefCount, groupDigits(signatures_->counts().total));
     const platform::VersionInfoData version = platform_.versionInfo->read();
-    ui_.setStatusText("lblVersion",
+    ui_.setStatusText(control::lblVersion,
                       std::to_string(version.major) + "." + std::to_string(version.minor));
     update::DefinitionsDate date(*platform_.fileSystem, dataFolder_);
-    ui_.setStatusText("lblDefVersion", date.ReadDefinitionsDate() + " PST");
-    ui_.setStatusText("lblDefRemoved", settings_->Read(keys::kSettings, keys::kDefRemoved, "0"));
-    ui_.setStatusText("lblLastScan",
+    ui_.setStatusText(control::lblDefVersion, date.ReadDefinitionsDate() + " PST");
+    ui_.setStatusText(control::lblDefRemoved,
+                      settings_->Read(keys::kSettings, keys::kDefRemoved, "0"));
+    ui_.setStatusText(control::lblLastScan,
                       settings_->Read(keys::kSettings, keys::kLastScan, keys::kNever));
-    ui_.setStatusText("lblLastFullScan",
+    ui_.setStatusText(control::lblLastFullScan,
                       settings_->Read(keys::kSettings, keys::kLastFullScan, keys::kNever));
 }
 
 // ---- Run state -----------------------------------------------------------------------------
+
+RunState MainState::runState() const {
+    if (updates_->updating()) {
+        return RunState::Updating;
+    }
+    return runState_;
+}
 
 std::string MainState::msg(std::string_view key) const {
     return messages_->getMessages(key);
@@ -172,7 +197,7 @@ std::string MainState::msg(std::string_view key) const {
 
 void MainState::resetTraces() {
     traces_ = 0;
-    ui_.setStatusText("lbltracesFound", "0");
+    ui_.setStatusText(control::lbltracesFound, "0");
 }
 
 std::string MainState::Now() const {
@@ -198,12 +223,12 @@ void MainState::ApplyBackgroundTimers(bool on) {
     }
 }
 
-bool MainState::RemoveSelected() {
+RemovalOutcome MainState::RemoveSelected() {
     if (!removeSelected_) {
-        return false;
+        return RemovalOutcome::NotRun;
     }
-    removeSelected_();
-    return true;
+    const RunStateScope removing = enterRunState(RunState::Removing);
+    return removeSelected_();
 }
 
 bool MainState::MakeReport() {
@@ -217,21 +242,21 @@ bool MainState::MakeReport() {
 // ---- Progress ------------------------------------------------------------------------------
 
 void MainState::writeCounterLabels() {
-    ui_.setStatusText("lblMemoryInspected", std::to_string(counters_.processes));
-    ui_.setStatusText("lblRegistryInspected", std::to_string(counters_.registry));
-    ui_.setStatusText("lblFilesFolderInspected", std::to_string(counters_.filesFolders));
-    ui_.setStatusText("lblSoftwareFound", std::to_string(counters_.threats));
-    ui_.setStatusText("lblRemovePicSoftwareFound", std::to_string(counters_.threats));
+    ui_.setStatusText(control::lblMemoryInspected, std::to_string(counters_.processes));
+    ui_.setStatusText(control::lblRegistryInspected, std::to_string(counters_.registry));
+    ui_.setStatusText(control::lblFilesFolderInspected, std::to_string(counters_.filesFolders));
+    ui_.setStatusText(control::lblSoftwareFound, std::to_string(counters_.threats));
+    ui_.setStatusText(control::lblRemovePicSoftwareFound, std::to_string(counters_.threats));
 }
 
 void MainState::showProgress(std::string_view status, int phase, int overall) {
     writeCounterLabels();
-    ui_.setStatusText("lblStatus", FilterStatusWords(status));
+    ui_.setStatusText(control::lblStatus, FilterStatusWords(status));
     if (phase >= 0) {
-        ui_.setProgress("pb1", phase);
+        ui_.setProgress(control::pb1, phase);
     }
     if (overall >= 0) {
-        ui_.setProgress("pb2", overall);
+        ui_.setProgress(control::pb2, overall);
     }
 }
 
@@ -260,8 +285,7 @@ void MainState::pump() {
 }
 
 bool MainState::scanRunning() const {
-    // `cmdScan` is disabled exactly for the length of a run.
-    return !ui_.isEnabled("cmdScan");
+    return runState_ == RunState::Scanning || runState_ == RunState::Paused;
 }
 
 void MainState::addFeedRow(scan::FeedRow row) {
@@ -286,24 +310,24 @@ void MainState::addCookieWorkRow(scan::PathWorkRow row) {
 
 void MainState::addTrace() {
     ++traces_;
-    ui_.setStatusText("lbltracesFound", std::to_string(traces_));
+    ui_.setStatusText(control::lbltracesFound, std::to_string(traces_));
 }
 
 void MainState::setRunningItems(int count) {
-    ui_.setStatusText("lblTotalNoOfRunningItems", std::to_string(count));
+    ui_.setStatusText(control::lblTotalNoOfRunningItems, std::to_string(count));
 }
 
 // ---- definitions::LoadObserver -------------------------------------------------------------
 
 void MainState::loadingStarted(std::string_view status) {
-    ui_.setEnabled("cmdPause", false);
-    ui_.setEnabled("cmdStop", false);
+    ui_.setEnabled(control::cmdPause, false);
+    ui_.setEnabled(control::cmdStop, false);
     ForceScanProgress(status, -1, -1);
 }
 
 void MainState::loadingFinished() {
-    ui_.setEnabled("cmdPause", true);
-    ui_.setEnabled("cmdStop", true);
+    ui_.setEnabled(control::cmdPause, true);
+    ui_.setEnabled(control::cmdStop, true);
 }
 
 }  // namespace nightjar::app

@@ -5,8 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/ControlNames.h"
 #include "app/ControlStateTracker.h"
 #include "app/RowModel.h"
+#include "app/RunState.h"
+#include "app/RunStateScope.h"
 #include "app/Timer.h"
 #include "app/UserInterface.h"
 #include "definitions/LoadObserver.h"
@@ -56,6 +59,20 @@ class UpdateController;
 /// The four scan modes of the `optScan` option group, by index.
 enum class ScanMode : int { Smart = 0, FullSystem = 1, File = 2, Folder = 3 };
 
+/// The options page's choice between "Quick Scan" and "Complete System Scan". It does not
+/// choose the mode; it decides whether a finished run also counts as a complete scan.
+enum class ScanScope { Quick, CompleteSystem };
+
+/// How a removal of the checked results ended.
+enum class RemovalOutcome {
+    /// No removal is installed.
+    NotRun,
+    /// Every checked entry is gone.
+    Removed,
+    /// Some entries survived both passes and are listed as not deleted.
+    SomeLeft,
+};
+
 struct MainStateOptions {
     /// The program folder (Windows form): Help.chm and Localization.txt live there.
     std::string programFolder;
@@ -77,13 +94,16 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     MainState& operator=(const MainState&) = delete;
 
     // ---- Start-up ------------------------------------------------------------------------
-    /// The state part of the main window's start-up, in order: companion record, staged
-    /// definitions and counts, status panel, exclusion list, home page, run state
-    /// ("STATUS" = "RUNNING", "RESTART" = "False"), timers stopped, drive list with its
-    /// stored check marks, timers armed from the options, `tmrScroll` off, automatic
+    /// The state part of the main window's start-up, in order: companion record, the steps
+    /// of `PrepareForRuns`, status panel, home page, run state ("STATUS" = "RUNNING",
+    /// "RESTART" = "False"), timers armed from the options, `tmrScroll` off, automatic
     /// update armed. The data folder and the English message catalog are ready from
     /// construction on.
     void Startup();
+    /// The start-up steps every front end makes before its first run: staged definitions
+    /// and counts, the exclusion list, the drive list with its stored check marks, and
+    /// "Quick Scan" selected, as at every start.
+    void PrepareForRuns();
     /// Reads the companion's record (its name becomes the visible caption of `cmdHijack`)
     /// and records this program.
     void WriteCompanionRecord();
@@ -145,6 +165,10 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     RowModel<scan::PathWorkRow>& lvwFileNotFounds() { return fileNotFounds_; }
 
     // ---- Run state -----------------------------------------------------------------------
+    /// What the program is busy with; an update in progress reads as `Updating`.
+    RunState runState() const;
+    /// Sets the run state for the lifetime of the returned scope.
+    [[nodiscard]] RunStateScope enterRunState(RunState state) { return {runState_, state}; }
     bool ScanStopRequested() const { return stop_; }
     void setScanStopRequested(bool on) { stop_ = on; }
     /// Set by the scheduler before it starts a scan; a finished run then checks and
@@ -163,6 +187,11 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     /// The `optScan` option selected on the scan page (Smart Scan at start; not stored).
     ScanMode optScan() const { return mode_; }
     void setOptScan(ScanMode mode) { mode_ = mode; }
+    /// "Quick Scan" or "Complete System Scan" as selected on the options page.
+    ScanScope scanScope() const { return scope_; }
+    /// The handler of both option buttons: selects, stores both keys as "True"/"False",
+    /// and shows the drive list for a complete scan only.
+    void selectScanScope(ScanScope scope);
     /// The current date and time in the general date form.
     std::string Now() const;
 
@@ -180,13 +209,13 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     // ---- Hooks for the subsystems that come later -----------------------------------------
     /// The removal of the checked results without questions (started by a run that ends
     /// with `AutoRemoveAfterScan` set).
-    void setRemoveSelectedHandler(std::function<void()> handler) {
+    void setRemoveSelectedHandler(std::function<RemovalOutcome()> handler) {
         removeSelected_ = std::move(handler);
     }
     /// The scan report, written at the end of a run when "Save scan results to log" is on.
     void setMakeReportHandler(std::function<void()> handler) { makeReport_ = std::move(handler); }
-    /// Runs the removal hook; false when none is installed.
-    bool RemoveSelected();
+    /// Runs the removal hook in the run state `Removing`; `NotRun` when none is installed.
+    RemovalOutcome RemoveSelected();
     /// Runs the report hook; false when none is installed.
     bool MakeReport();
 
@@ -199,6 +228,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     scan::ScanCounters& counters() override { return counters_; }
     bool stopRequested() const override { return stop_; }
     void pump() override;
+    /// True while a scan runs or is paused.
     bool scanRunning() const override;
     const std::string& statusPrefix() const override { return statusPrefix_; }
     void addFeedRow(scan::FeedRow row) override;
@@ -257,16 +287,18 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     std::string finishTime_;
     std::int32_t traces_ = 0;
     ScanMode mode_ = ScanMode::Smart;
+    ScanScope scope_ = ScanScope::Quick;
+    RunState runState_ = RunState::Idle;
 
-    Timer tmrScheduler_{"tmrScheduler", 10};
-    Timer tmrMemoryInspected_{"tmrMemoryInspected", 2000};
-    Timer tmrCheckHomePage_{"tmrCheckHomePage", 5000};
-    Timer tmrScroll_{"tmrScroll", 200};
+    Timer tmrScheduler_{control::tmrScheduler, 10};
+    Timer tmrMemoryInspected_{control::tmrMemoryInspected, 2000};
+    Timer tmrCheckHomePage_{control::tmrCheckHomePage, 5000};
+    Timer tmrScroll_{control::tmrScroll, 200};
     // The time-out timer has no work of its own here; it is stopped and re-enabled around
     // runs like the others.
-    Timer tmrTimeOut_{"tmrTimeOut", 1000};
+    Timer tmrTimeOut_{control::tmrTimeOut, 1000};
 
-    std::function<void()> removeSelected_;
+    std::function<RemovalOutcome()> removeSelected_;
     std::function<void()> makeReport_;
 
     std::unique_ptr<UpdateController> updates_;

@@ -28,14 +28,15 @@ namespace {
 constexpr std::string_view kScanComplete = "Scan Complete";
 
 // Buttons that start other work; disabled for the length of a run.
-constexpr std::string_view kRunLockedButtons[] = {"cmdScanNow", "cmdScan", "cmdLog", "cmdUpdate",
-                                                  "cmdStatus"};
+constexpr ControlName kRunLockedButtons[] = {control::cmdScanNow, control::cmdScan, control::cmdLog,
+                                             control::cmdUpdate, control::cmdStatus};
 
 // Labels set to "0" when a run starts.
-constexpr std::string_view kZeroedLabels[] = {"lblMemoryInspected",        "lblRegistryInspected",
-                                              "lblFilesFolderInspected",   "lblSoftwareFound",
-                                              "lblRemovePicSoftwareFound", "lbltracesFound",
-                                              "lblPercentageCompleted",    "lblStatus"};
+constexpr ControlName kZeroedLabels[] = {
+    control::lblMemoryInspected,        control::lblRegistryInspected,
+    control::lblFilesFolderInspected,   control::lblSoftwareFound,
+    control::lblRemovePicSoftwareFound, control::lbltracesFound,
+    control::lblPercentageCompleted,    control::lblStatus};
 
 }  // namespace
 
@@ -43,27 +44,22 @@ ScanRun::ScanRun(MainState& state) : state_(state) {}
 
 void ScanRun::cmdScanNow_Click() {
     ControlStateTracker& ui = state_.ui();
+    // The run state stays `Scanning` until the report is written: nothing may start a run
+    // that clears the lists the report still reads.
+    const RunStateScope running = state_.enterRunState(RunState::Scanning);
 
-    // 1. Scroll timer off, quarantine window away, results buttons locked.
     state_.tmrScroll().setEnabled(false);
-    ui.setVisible("frmQuarantine", false);
-    ui.setVisible("cmdRemove", false);
-    ui.setEnabled("cmdResults", false);
-    ui.setEnabled("cmdSettings", false);
-
-    // 2. No shield, scheduler or time-out work while the run lasts.
+    ui.setVisible(control::frmQuarantine, false);
+    ui.setVisible(control::cmdRemove, false);
+    ui.setEnabled(control::cmdResults, false);
+    ui.setEnabled(control::cmdSettings, false);
+    // The phases yield to the message loop: no shield, scheduler or time-out work may start
+    // in between.
     state_.ApplyBackgroundTimers(false);
     state_.tmrTimeOut().setEnabled(false);
+    setRunButtons(true);
 
-    // 3. Buttons of a running scan.
-    for (std::string_view button : kRunLockedButtons) {
-        ui.setEnabled(button, false);
-    }
-    ui.setEnabled("cmdStop", true);
-    ui.setEnabled("cmdPause", true);
-
-    // 4. Counters, labels and lists start from nothing.
-    for (std::string_view label : kZeroedLabels) {
+    for (ControlName label : kZeroedLabels) {
         ui.setStatusText(label, "0");
     }
     state_.counters() = scan::ScanCounters{};
@@ -76,11 +72,62 @@ void ScanRun::cmdScanNow_Click() {
     state_.lvwFileNotFounds().clear();
     state_.setScanStopRequested(false);
     state_.setScanStartTime(state_.Now());
+    outcome_ = ScanOutcome::Completed;
 
-    // 5. The protected items are read afresh for every run.
+    // Safety.dat may have changed since the last run (an update), so it is read afresh.
     state_.signatures().LoadSafetyEntries(state_);
 
-    // 6. The mode selected at this moment.
+    runSelectedMode();
+    if (outcome_ == ScanOutcome::Completed && state_.ScanStopRequested()) {
+        outcome_ = ScanOutcome::Cancelled;
+    }
+
+    // Every run that ended is stamped, the refused and the cancelled ones too.
+    state_.setScanFinishTime(state_.Now());
+    settings::SettingsStore& settings = state_.settings();
+    settings.Write(keys::kSettings, keys::kLastScan, state_.scanFinishTime());
+    if (state_.scanScope() == ScanScope::CompleteSystem) {
+        settings.Write(keys::kSettings, keys::kLastFullScan, state_.scanFinishTime());
+    }
+
+    ui.setVisible(control::cmdRemove, true);
+    ui.setEnabled(control::cmdRemove, true);
+    ui.setEnabled(control::cmdResults, true);
+    ui.setEnabled(control::cmdSettings, true);
+    ui.setVisible(control::shpPhaseMarker, false);
+
+    if (outcome_ == ScanOutcome::Cancelled) {
+        ui.setStatusText(control::lblStatus, state_.msg("MSG_SCAN_CANCELLED"));
+        ui.setStatusText(control::lblPercentageCompleted, "0% " + state_.msg("MSG_COMPLETED"));
+        ui.setProgress(control::pbgMain, 0);
+    } else {
+        // A run that ran no phase ends as an empty run, not as a cancelled one.
+        ui.setStatusText(control::lblStatus, state_.msg("MSG_SCAN_COMPLETED"));
+        ui.setProgress(control::pb1, 100);
+        ui.setProgress(control::pb2, 100);
+        if (outcome_ == ScanOutcome::Completed && state_.AutoRemoveAfterScan()) {
+            ui.showPage(control::frmResults);
+            state_.resultActions().cmdSelectAll_Click();
+            state_.RemoveSelected();
+        }
+    }
+
+    setRunButtons(false);
+    state_.ApplyBackgroundTimers(true);
+    state_.tmrTimeOut().setEnabled(true);
+
+    state_.RefreshStatusPanel();
+    state_.RefreshScanCounters();
+    AssignRiskToResults();
+    // The report needs risk and details, so it comes after the risk pass; a cancelled run
+    // is reported too.
+    if (settings.ReadInt(keys::kOptionAndSettings, keys::kMakeLog, 1) == 1) {
+        state_.MakeReport();
+    }
+}
+
+void ScanRun::runSelectedMode() {
+    ControlStateTracker& ui = state_.ui();
     switch (state_.optScan()) {
         case ScanMode::Smart:
             RunSmartScan();
@@ -91,92 +138,53 @@ void ScanRun::cmdScanNow_Click() {
             break;
         case ScanMode::File: {
             std::optional<std::string> file = ui.chooseFile();
-            if (file && !file->empty()) {
-                LoadFileSignatures();
-                RunFileScan(*file);
+            if (!file || file->empty()) {
+                outcome_ = ScanOutcome::NothingChosen;
+                break;
             }
+            LoadFileSignatures();
+            RunFileScan(*file);
             break;
         }
         case ScanMode::Folder: {
             std::optional<std::string> folder = ui.chooseFolder();
-            if (folder && !folder->empty()) {
-                std::string path = *folder;
-                if (path.back() != '\\') {
-                    path.push_back('\\');
-                }
-                LoadFileSignatures();
-                RunFolderScan(path);
+            if (!folder || folder->empty()) {
+                outcome_ = ScanOutcome::NothingChosen;
+                break;
             }
+            std::string path = *folder;
+            if (path.back() != '\\') {
+                path.push_back('\\');
+            }
+            LoadFileSignatures();
+            RunFolderScan(path);
             break;
         }
     }
+}
 
-    // 7. Last-scan stamps.
-    state_.setScanFinishTime(state_.Now());
-    settings::SettingsStore& settings = state_.settings();
-    settings.Write(keys::kSettings, keys::kLastScan, state_.scanFinishTime());
-    if (settings.ReadBool(keys::kOptionAndSettings, keys::kScanAllSelectedHardDrive, true)) {
-        settings.Write(keys::kSettings, keys::kLastFullScan, state_.scanFinishTime());
+void ScanRun::setRunButtons(bool running) {
+    ControlStateTracker& ui = state_.ui();
+    for (ControlName button : kRunLockedButtons) {
+        ui.setEnabled(button, !running);
     }
-
-    // 8. The way to the results is open again.
-    ui.setVisible("cmdRemove", true);
-    ui.setEnabled("cmdRemove", true);
-    ui.setEnabled("cmdResults", true);
-    ui.setEnabled("cmdSettings", true);
-    ui.setVisible("shpPhaseMarker", false);
-
-    // 9. Outcome.
-    if (state_.ScanStopRequested()) {
-        ui.setStatusText("lblStatus", state_.msg("MSG_SCAN_CANCELLED"));
-        ui.setStatusText("lblPercentageCompleted", "0% " + state_.msg("MSG_COMPLETED"));
-        ui.setProgress("pbgMain", 0);
-    } else {
-        ui.setStatusText("lblStatus", state_.msg("MSG_SCAN_COMPLETED"));
-        ui.setProgress("pb1", 100);
-        ui.setProgress("pb2", 100);
-        if (state_.AutoRemoveAfterScan()) {
-            ui.showPage("frmResults");
-            state_.resultActions().cmdSelectAll_Click();
-            state_.RemoveSelected();
-        }
-    }
-
-    // 10. Buttons of an idle program.
-    for (std::string_view button : kRunLockedButtons) {
-        ui.setEnabled(button, true);
-    }
-    ui.setEnabled("cmdStop", false);
-    ui.setEnabled("cmdPause", false);
-
-    // 11. Timers as the options say.
-    state_.ApplyBackgroundTimers(true);
-    state_.tmrTimeOut().setEnabled(true);
-
-    // 12. Home page, counters, risk and details.
-    state_.RefreshStatusPanel();
-    state_.RefreshScanCounters();
-    AssignRiskToResults();
-
-    // 13. The report.
-    if (settings.ReadInt(keys::kOptionAndSettings, keys::kMakeLog, 1) == 1) {
-        state_.MakeReport();
-    }
+    ui.setEnabled(control::cmdStop, running);
+    ui.setEnabled(control::cmdPause, running);
 }
 
 void ScanRun::lblStart_Click() {
-    if (!state_.ui().isEnabled("cmdScanNow")) {
+    if (state_.runState() != RunState::Idle) {
         return;
     }
-    state_.ui().showPage("frmScan");
+    state_.ui().showPage(control::frmScan);
     cmdScanNow_Click();
 }
 
 void ScanRun::StartMode(int modeIndex) {
-    if (modeIndex < 0 || modeIndex > 3 || !state_.ui().isEnabled("cmdScanNow")) {
+    if (modeIndex < 0 || modeIndex > 3 || state_.runState() != RunState::Idle) {
         return;
     }
-    state_.ui().showPage("frmScan");
+    state_.ui().showPage(control::frmScan);
     state_.setOptScan(static_cast<ScanMode>(modeIndex));
     cmdScanNow_Click();
 }
@@ -193,8 +201,8 @@ void ScanRun::RunSmartScan() {
         EnterPhase("MSG_COOKIES");
         int cookieFiles = 0;
         state_.cookieScan().ScanCookies(state_, cookieFiles);
-        state_.ui().setProgress("pb1", 100);
-        state_.ui().setStatusText("lblStatus", state_.msg("MSG_COOKIES_FINISHED"));
+        state_.ui().setProgress(control::pb1, 100);
+        state_.ui().setStatusText(control::lblStatus, state_.msg("MSG_COOKIES_FINISHED"));
     }
     MemoryPhase();
     RegistryPhase(-1);
@@ -209,7 +217,7 @@ void ScanRun::RunFullSystemScan() {
         return;
     }
     ResetBars();
-    state_.ui().setStatusText("lblPercentageCompleted", "Scanning your Hard Disk...");
+    state_.ui().setStatusText(control::lblPercentageCompleted, "Scanning your Hard Disk...");
     for (const scan::DriveRow& row : state_.drives().rows()) {
         if (state_.ScanStopRequested()) {
             return;
@@ -218,7 +226,7 @@ void ScanRun::RunFullSystemScan() {
         if (!row.checked) {
             continue;
         }
-        state_.ui().setProgress("pbgMain", 0);
+        state_.ui().setProgress(control::pbgMain, 0);
         state_.fileWalker().ScanDrive(std::string(1, row.letter) + ":\\", state_);
         state_.pump();
     }
@@ -238,7 +246,8 @@ void ScanRun::RunFileScan(std::string_view file) {
         return;
     }
     ResetBars();
-    state_.ui().setStatusText("lblPercentageCompleted", "Scanning " + std::string(file) + "...");
+    state_.ui().setStatusText(control::lblPercentageCompleted,
+                              "Scanning " + std::string(file) + "...");
     state_.fileWalker().ScanSingleFile(file, state_);
     state_.UpdateScanProgress(kScanComplete, 100, 100);
 }
@@ -248,7 +257,8 @@ void ScanRun::RunFolderScan(std::string_view folder) {
         return;
     }
     ResetBars();
-    state_.ui().setStatusText("lblPercentageCompleted", "Scanning " + std::string(folder) + "...");
+    state_.ui().setStatusText(control::lblPercentageCompleted,
+                              "Scanning " + std::string(folder) + "...");
     if (!state_.ScanStopRequested()) {
         state_.fileWalker().ScanFolderTree(folder, state_);
     }
@@ -275,12 +285,13 @@ void ScanRun::lblStop_Click() {
 
 void ScanRun::pause() {
     ControlStateTracker& ui = state_.ui();
-    ui.setEnabled("cmdPause", false);
-    ui.setEnabled("cmdStop", false);
+    const RunStateScope paused = state_.enterRunState(RunState::Paused);
+    ui.setEnabled(control::cmdPause, false);
+    ui.setEnabled(control::cmdStop, false);
     ui.messageBox(state_.msg("MSG_PAUSED"), state_.productName(), MsgButtons::Ok,
                   MsgIcon::Information);
-    ui.setEnabled("cmdPause", true);
-    ui.setEnabled("cmdStop", true);
+    ui.setEnabled(control::cmdPause, true);
+    ui.setEnabled(control::cmdStop, true);
 }
 
 void ScanRun::stop(std::string_view messageKey) {
@@ -300,9 +311,11 @@ void ScanRun::AssignRiskToResults() {
 }
 
 bool ScanRun::CheckDefinitions() {
-    const bool complete = state_.integrity().CheckDefinitionFiles(
-        [this] { state_.ui().setStatusText("lblDefVersion", state_.msg("MSG_MISSINGFILES")); });
+    const bool complete = state_.integrity().CheckDefinitionFiles([this] {
+        state_.ui().setStatusText(control::lblDefVersion, state_.msg("MSG_MISSINGFILES"));
+    });
     if (!complete) {
+        outcome_ = ScanOutcome::DefinitionsMissing;
         state_.ui().messageBox(state_.msg("MSG_MISSING"), state_.productName(), MsgButtons::Ok,
                                MsgIcon::Information);
     }
@@ -331,15 +344,15 @@ void ScanRun::LoadFileSignatures() {
 
 void ScanRun::ResetBars() {
     ControlStateTracker& ui = state_.ui();
-    ui.setProgress("pb1", 0);
-    ui.setProgress("pb2", 0);
-    ui.setProgress("pbgMain", 0);
-    ui.setVisible("pbgMain", false);
+    ui.setProgress(control::pb1, 0);
+    ui.setProgress(control::pb2, 0);
+    ui.setProgress(control::pbgMain, 0);
+    ui.setVisible(control::pbgMain, false);
 }
 
 void ScanRun::EnterPhase(std::string_view messageKey) {
     const std::string text = state_.msg(messageKey);
-    state_.ui().setStatusText("lblPercentageCompleted", text);
+    state_.ui().setStatusText(control::lblPercentageCompleted, text);
     state_.setScanStatusPrefix(text + ": ");
 }
 
@@ -348,20 +361,20 @@ void ScanRun::MemoryPhase() {
         EnterPhase("MSG_MEMORY");
         state_.memoryScan().CheckMemory(state_);
     } else {
-        state_.ui().setStatusText("lblMemoryInspected", state_.msg("MSG_NOTSELECED"));
+        state_.ui().setStatusText(control::lblMemoryInspected, state_.msg("MSG_NOTSELECED"));
     }
 }
 
 void ScanRun::RegistryPhase(int overall) {
     EnterPhase("MSG_REGISTRY");
-    state_.ui().setProgress("pb1", 0);
+    state_.ui().setProgress(control::pb1, 0);
     if (overall >= 0) {
-        state_.ui().setProgress("pb2", overall);
+        state_.ui().setProgress(control::pb2, overall);
     }
     if (state_.settings().ReadBool(keys::kOptionAndSettings, keys::kScanRegistry, true)) {
         state_.registryScan().ScanRegistry(state_);
     } else {
-        state_.ui().setStatusText("lblRegistryInspected", state_.msg("MSG_NOTSELECED"));
+        state_.ui().setStatusText(control::lblRegistryInspected, state_.msg("MSG_NOTSELECED"));
     }
 }
 

@@ -1,15 +1,18 @@
 #pragma once
 #include <functional>
-#include <string>
+#include <utility>
+
+#include "app/ControlName.h"
 
 namespace nightjar::app {
 
-/// An abstract interval timer: Qt binds it to QTimer, tests tick it from a fake clock.
+/// An abstract interval timer: the desktop program binds it to a system timer, tests tick
+/// it from a fake clock.
 class Timer {
-public:
-    Timer(std::string name, int intervalMs) : name_(std::move(name)), interval_(intervalMs) {}
+  public:
+    Timer(ControlName name, int intervalMs) : name_(name), interval_(intervalMs) {}
 
-    const std::string& name() const { return name_; }
+    ControlName name() const { return name_; }
     int interval() const { return interval_; }
     void setInterval(int ms) { interval_ = ms; }
     bool enabled() const { return enabled_; }
@@ -22,8 +25,8 @@ public:
         }
     }
 
-private:
-    std::string name_;
+  private:
+    ControlName name_;
     int interval_;
     bool enabled_ = false;
     std::function<void()> handler_;

@@ -1,5 +1,6 @@
 #include "app/UpdateController.h"
 
+#include "app/ControlNames.h"
 #include "definitions/SignatureStore.h"
 #include "localization/MessageCatalog.h"
 #include "platform/FileSystem.h"
@@ -17,11 +18,11 @@ namespace {
 class UiUpdateObserver : public update::UpdateObserver {
   public:
     explicit UiUpdateObserver(UserInterface& ui) : ui_(ui) {}
-    void downloadWindowShown() override { ui_.setVisible("frmDownload", true); }
-    void status(std::string_view text) override { ui_.setStatusText("txtStatus", text); }
+    void downloadWindowShown() override { ui_.setVisible(control::frmDownload, true); }
+    void status(std::string_view text) override { ui_.setStatusText(control::txtStatus, text); }
     void pump() override { ui_.Pump(); }
     void definitionsDateCaption(std::string_view caption) override {
-        ui_.setStatusText("lblDefVersion", caption);
+        ui_.setStatusText(control::lblDefVersion, caption);
     }
 
   private:
@@ -72,7 +73,7 @@ void UpdateController::RunUpdate() {
     if (applyBackgroundTimers_) {
         applyBackgroundTimers_(false);
     }
-    ui_.setEnabled("cmdLiveUpdate", false);
+    ui_.setEnabled(control::cmdLiveUpdate, false);
 
     UiUpdateObserver observer(ui_);
     update::DefinitionUpdater updater(fs_, http_, signatures_.dataFolder(), catalog_.identity(),
@@ -80,25 +81,25 @@ void UpdateController::RunUpdate() {
     lastResult_ = updater.CheckAndApplyUpdates();
 
     if (lastResult_.count < 1) {
-        ui_.setVisible("frmSignatureUpdated", true);
+        ui_.setVisible(control::frmSignatureUpdated, true);
         // A failed download is said as such, never as "most recent".
-        ui_.setStatusText("lblUpdateInfo",
+        ui_.setStatusText(control::lblUpdateInfo,
                           catalog_.getMessages(lastResult_.outcome == update::UpdateOutcome::Failed
                                                    ? "MSG_INTERNET"
                                                    : "MSG_RECENT_DEFS"));
     } else {
         settings_.Write(settings::keys::kOptionAndSettings, settings::keys::kShow, "True");
         settings_.Write(settings::keys::kOptionAndSettings, settings::keys::kRestart, "True");
-        ui_.setVisible("frmSignatureUpdated", true);
-        ui_.setStatusText("lblUpdateInfo", catalog_.getMessages("MSG_UPDATED_DEFS"));
+        ui_.setVisible(control::frmSignatureUpdated, true);
+        ui_.setStatusText(control::lblUpdateInfo, catalog_.getMessages("MSG_UPDATED_DEFS"));
         signatureCount_ = signatures_.CountDefinitions();
-        ui_.setStatusText("lblDefCount", grouped(signatureCount_));
-        ui_.setStatusText("lblDefVersion", lastResult_.date + " PST");
-        ui_.setEnabled("cmdScan", true);
+        ui_.setStatusText(control::lblDefCount, grouped(signatureCount_));
+        ui_.setStatusText(control::lblDefVersion, lastResult_.date + " PST");
+        ui_.setEnabled(control::cmdScan, true);
     }
 
-    ui_.setVisible("frmDownload", false);
-    ui_.setEnabled("cmdLiveUpdate", true);
+    ui_.setVisible(control::frmDownload, false);
+    ui_.setEnabled(control::cmdLiveUpdate, true);
     if (applyBackgroundTimers_) {
         applyBackgroundTimers_(true);
     }

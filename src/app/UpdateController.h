@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/ControlNames.h"
 #include "app/Timer.h"
 #include "app/UserInterface.h"
 #include "update/DefinitionUpdater.h"
@@ -32,7 +33,7 @@ class UpdateController {
   public:
     /// Stops (false) or re-arms from the stored options (true) the background timers.
     using ApplyBackgroundTimers = std::function<void(bool)>;
-    /// True when no scan runs ("Start" is enabled).
+    /// True when the program is idle (no scan, removal or alert).
     using IsScanIdle = std::function<bool()>;
 
     static constexpr int kAutoUpdateIdleTicks = 300;
@@ -75,7 +76,7 @@ class UpdateController {
     ApplyBackgroundTimers applyBackgroundTimers_;
     IsScanIdle isScanIdle_;
 
-    Timer timUpdate_{"timUpdate", 1000};
+    Timer timUpdate_{control::timUpdate, 1000};
     std::int32_t autoUpdateCounter_ = 0;
     bool running_ = false;
     long signatureCount_ = 0;

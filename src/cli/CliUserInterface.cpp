@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/ControlNames.h"
 #include "cli/CliText.h"
 #include "util/Text.h"
 
@@ -64,14 +65,9 @@ void CliUserInterface::releaseInterrupt() {
     }
 }
 
-bool CliUserInterface::interrupted() {
-    return g_interrupted != 0;
-}
-
 app::MsgAnswer CliUserInterface::messageBox(std::string_view text, std::string_view /*title*/,
                                             app::MsgButtons buttons, app::MsgIcon /*icon*/) {
     clearProgress();
-    messages_.emplace_back(text);
     std::cerr << ansiToUtf8(text::replaceAll(text, "\r\n", "\n")) << '\n';
     // Nothing is ever consented to from here.
     switch (buttons) {
@@ -87,8 +83,8 @@ app::MsgAnswer CliUserInterface::messageBox(std::string_view text, std::string_v
     return app::MsgAnswer::Cancel;
 }
 
-void CliUserInterface::setStatusText(std::string_view control, std::string_view text) {
-    if (!progress_ || control != "lblStatus") {
+void CliUserInterface::setStatusText(app::ControlName control, std::string_view text) {
+    if (!progress_ || control != app::control::lblStatus) {
         return;
     }
     std::string line(text);
@@ -105,8 +101,8 @@ void CliUserInterface::setStatusText(std::string_view control, std::string_view 
     draw(false);
 }
 
-void CliUserInterface::setProgress(std::string_view control, int value) {
-    if (progress_ && control == "pb2") {
+void CliUserInterface::setProgress(app::ControlName control, int value) {
+    if (progress_ && control == app::control::pb2) {
         percent_ = value;
         draw(false);
     }

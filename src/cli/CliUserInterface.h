@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/UserInterface.h"
 
@@ -30,11 +29,7 @@ class CliUserInterface : public app::UserInterface {
     /// ends the program the usual way.
     void catchInterrupt();
     void releaseInterrupt();
-    /// True once Ctrl+C was pressed while caught.
-    static bool interrupted();
 
-    /// Texts of every message box shown, in order.
-    const std::vector<std::string>& messages() const { return messages_; }
     /// Removes the progress line from the terminal.
     void clearProgress();
 
@@ -42,9 +37,9 @@ class CliUserInterface : public app::UserInterface {
                               app::MsgButtons buttons, app::MsgIcon icon) override;
     std::optional<std::string> chooseFile() override { return path_; }
     std::optional<std::string> chooseFolder() override { return path_; }
-    void setStatusText(std::string_view control, std::string_view text) override;
-    void setProgress(std::string_view control, int value) override;
-    void setEnabled(std::string_view, bool) override {}
+    void setStatusText(app::ControlName control, std::string_view text) override;
+    void setProgress(app::ControlName control, int value) override;
+    void setEnabled(app::ControlName, bool) override {}
     void Pump() override;
 
   private:
@@ -54,7 +49,6 @@ class CliUserInterface : public app::UserInterface {
     bool progress_;
     bool caught_ = false;
     std::function<void()> stop_;
-    std::vector<std::string> messages_;
     std::string status_;
     int percent_ = 0;
     bool lineShown_ = false;

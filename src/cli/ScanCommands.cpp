@@ -93,10 +93,39 @@ std::string utf8ToAnsi(std::string_view in) {
     return out;
 }
 
-nlohmann::json scanJson(app::MainState& state, const std::string& mode, bool cancelled) {
+/// The outcome's name in the JSON result.
+std::string_view outcomeName(app::ScanOutcome outcome) {
+    switch (outcome) {
+        case app::ScanOutcome::NoRunYet:
+            return "not_run";
+        case app::ScanOutcome::Completed:
+            return "completed";
+        case app::ScanOutcome::Cancelled:
+            return "cancelled";
+        case app::ScanOutcome::DefinitionsMissing:
+            return "definitions_missing";
+        case app::ScanOutcome::NothingChosen:
+            return "nothing_chosen";
+    }
+    return "not_run";
+}
+
+/// True when the run's phases ran (to their end or to a stop).
+bool phasesRan(app::ScanOutcome outcome) {
+    return outcome == app::ScanOutcome::Completed || outcome == app::ScanOutcome::Cancelled;
+}
+
+nlohmann::json scanJson(app::MainState& state, const std::string& mode) {
+    const app::ScanOutcome outcome = state.scanRun().lastOutcome();
     nlohmann::json j;
     j["mode"] = mode;
-    j["cancelled"] = cancelled;
+    j["outcome"] = std::string(outcomeName(outcome));
+    j["ran"] = phasesRan(outcome);
+    if (!phasesRan(outcome)) {
+        // A refused scan has no result, not an empty one.
+        return j;
+    }
+    j["cancelled"] = outcome == app::ScanOutcome::Cancelled;
     j["started"] = ansiToUtf8(state.scanStartTime());
     j["finished"] = ansiToUtf8(state.scanFinishTime());
     const scan::ScanCounters& c = state.counters();
@@ -158,7 +187,10 @@ void printSummary(app::MainState& state, const std::string& mode) {
         }
         std::cout << "  " << ansiToUtf8(row.text) << ": " << ansiToUtf8(row.details) << '\n';
     }
-    std::cout << '\n' << ansiToUtf8(state.ui().text("lblStatus")) << '\n';
+    const bool cancelled = state.scanRun().lastOutcome() == app::ScanOutcome::Cancelled;
+    std::cout << '\n'
+              << ansiToUtf8(state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED"))
+              << '\n';
 }
 
 void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json) {
@@ -192,36 +224,42 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
     app::MainState state(*p, ui, std::move(options));
     ui.setStopHandler([&state] { state.setScanStopRequested(true); });
 
-    state.PrepareDefinitions();
-    state.exclusions().LoadExclusions();
-    state.FillDrives();
+    state.PrepareForRuns();
     state.setOptScan(mode);
+    if (mode == app::ScanMode::FullSystem) {
+        // Asking for a full scan here is the command line's way of choosing "Complete
+        // System Scan": the run then stamps the last complete scan.
+        state.selectScanScope(app::ScanScope::CompleteSystem);
+    }
 
     ui.catchInterrupt();
     state.scanRun().cmdScanNow_Click();
     ui.releaseInterrupt();
     ui.clearProgress();
 
-    const bool cancelled = state.ScanStopRequested();
+    const app::ScanOutcome outcome = state.scanRun().lastOutcome();
     if (json) {
-        std::cout << scanJson(state, modeName, cancelled).dump() << '\n';
-    } else {
+        std::cout << scanJson(state, modeName).dump() << '\n';
+    } else if (phasesRan(outcome)) {
         printSummary(state, modeName);
     }
 
-    const std::string missing = state.msg("MSG_MISSING");
-    bool definitionsMissing = false;
-    for (const std::string& m : ui.messages()) {
-        definitionsMissing = definitionsMissing || m == missing;
-    }
-    if (definitionsMissing) {
-        env.exitCode = exitcode::Error;
-    } else if (cancelled && CliUserInterface::interrupted()) {
-        env.exitCode = exitcode::Interrupted;
-    } else if (state.counters().threats > 0 || !state.ResultList().empty()) {
-        env.exitCode = exitcode::Found;
-    } else {
-        env.exitCode = exitcode::Ok;
+    switch (outcome) {
+        case app::ScanOutcome::Cancelled:
+            // Only Ctrl+C stops a scan here.
+            env.exitCode = exitcode::Interrupted;
+            break;
+        case app::ScanOutcome::Completed:
+            env.exitCode = state.counters().threats > 0 || !state.ResultList().empty()
+                               ? exitcode::Found
+                               : exitcode::Ok;
+            break;
+        case app::ScanOutcome::NoRunYet:
+        case app::ScanOutcome::DefinitionsMissing:
+        case app::ScanOutcome::NothingChosen:
+            // The reason is on stderr already (the message box).
+            env.exitCode = exitcode::Error;
+            break;
     }
 }
 
@@ -252,6 +290,10 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
                         "The file or folder of a file or folder scan (Windows path, or a host "
                         "path under a drive of the machine)");
     scanCmd->add_flag("--json", json, "Print one JSON object");
+    scanCmd->footer(
+        "Exit status: 0 nothing found, 1 threats found, 2 the scan did not run (missing "
+        "definitions, bad arguments), 130 stopped with Ctrl+C. The JSON's \"ran\" and "
+        "\"outcome\" say whether and how the scan ran.");
     scanCmd->callback([&env]() { runScan(env, mode, path, json); });
 
     auto* excl = app.add_subcommand("exclusions", "Show or extend the exclusion list");

@@ -2,6 +2,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "app/ControlNames.h"
 #include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "cli/CliEnv.h"
@@ -29,14 +30,14 @@ class HeadlessUpdateUi : public app::UserInterface {
     }
     std::optional<std::string> chooseFile() override { return std::nullopt; }
     std::optional<std::string> chooseFolder() override { return std::nullopt; }
-    void setStatusText(std::string_view control, std::string_view text) override {
-        if (verbose_ && control == "txtStatus" && text != last_) {
+    void setStatusText(app::ControlName control, std::string_view text) override {
+        if (verbose_ && control == app::control::txtStatus && text != last_) {
             last_ = std::string(text);
             std::cerr << ansiToUtf8(text) << '\n';
         }
     }
-    void setProgress(std::string_view, int) override {}
-    void setEnabled(std::string_view, bool) override {}
+    void setProgress(app::ControlName, int) override {}
+    void setEnabled(app::ControlName, bool) override {}
     void Pump() override {}
 
   private:

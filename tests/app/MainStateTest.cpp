@@ -123,7 +123,6 @@ TEST_F(MainStateTest, TimersHaveTheirIntervals) {
     EXPECT_EQ(state->tmrCheckHomePage().interval(), 5000);
     EXPECT_EQ(state->tmrScroll().interval(), 200);
     EXPECT_EQ(state->timUpdate().interval(), 1000);
-    EXPECT_EQ(state->tmrScroll().name(), "tmrScroll");
     // The scroll timer yields to the message loop.
     const int before = ui.pumps;
     state->tmrScroll().setEnabled(true);
@@ -218,14 +217,16 @@ TEST_F(MainStateTest, SinkRowsLandInTheirLists) {
 }
 
 TEST_F(MainStateTest, SignatureLoadingLocksPauseAndStop) {
-    state->ui().setEnabled("cmdPause", true);
+    using app::control::cmdPause;
+    using app::control::cmdStop;
+    state->ui().setEnabled(cmdPause, true);
     state->loadingStarted("Loading definitions, please wait...");
-    EXPECT_FALSE(state->ui().isEnabled("cmdPause"));
-    EXPECT_FALSE(state->ui().isEnabled("cmdStop"));
+    EXPECT_FALSE(state->ui().isEnabled(cmdPause));
+    EXPECT_FALSE(state->ui().isEnabled(cmdStop));
     EXPECT_EQ(ui.text("lblStatus"), "Loading definitions, please wait...");
     state->loadingFinished();
-    EXPECT_TRUE(state->ui().isEnabled("cmdPause"));
-    EXPECT_TRUE(state->ui().isEnabled("cmdStop"));
+    EXPECT_TRUE(state->ui().isEnabled(cmdPause));
+    EXPECT_TRUE(state->ui().isEnabled(cmdStop));
 }
 
 TEST_F(MainStateTest, RowModelAnnouncesChanges) {
@@ -248,14 +249,45 @@ TEST_F(MainStateTest, RowModelAnnouncesChanges) {
 }
 
 TEST_F(MainStateTest, ControlsNeverTouchedReadAsEnabledAndVisible) {
-    EXPECT_TRUE(state->ui().isEnabled("cmdScanNow"));
-    EXPECT_TRUE(state->ui().isVisible("cmdRemove"));
-    EXPECT_EQ(state->ui().text("lblStatus"), "");
-    EXPECT_FALSE(state->scanRunning());
-    state->ui().setEnabled("cmdScan", false);
-    EXPECT_TRUE(state->scanRunning());
+    EXPECT_TRUE(state->ui().isEnabled(app::control::cmdScanNow));
+    EXPECT_TRUE(state->ui().isVisible(app::control::cmdRemove));
+    EXPECT_EQ(state->ui().text(app::control::lblStatus), "");
     // The tracker forwards to the real interface.
+    state->ui().setEnabled(app::control::cmdScan, false);
     EXPECT_EQ(ui.isEnabled("cmdScan"), false);
+}
+
+TEST_F(MainStateTest, ScanRunningFollowsTheRunStateNotTheButtons) {
+    using app::RunState;
+    // A button a window disables (or an update enables) says nothing about a run.
+    state->ui().setEnabled(app::control::cmdScan, false);
+    EXPECT_FALSE(state->scanRunning());
+    const std::pair<RunState, bool> table[] = {{RunState::Scanning, true},
+                                               {RunState::Paused, true},
+                                               {RunState::Removing, false},
+                                               {RunState::AlertOpen, false}};
+    for (auto [run, scanning] : table) {
+        const app::RunStateScope scope = state->enterRunState(run);
+        EXPECT_EQ(state->runState(), run);
+        EXPECT_EQ(state->scanRunning(), scanning);
+    }
+    EXPECT_EQ(state->runState(), RunState::Idle);
+}
+
+TEST_F(MainStateTest, EveryStartSelectsQuickScan) {
+    // Stored from an earlier session, and what a fresh profile reads by default.
+    setOption("optScanAllSelectedHardDrive", "True");
+    state->selectScanScope(app::ScanScope::CompleteSystem);
+    state->PrepareForRuns();
+    EXPECT_EQ(state->scanScope(), app::ScanScope::Quick);
+    EXPECT_EQ(setting("OptionAndSettings", "optScanAllSelectedHardDrive"), "False");
+    EXPECT_EQ(setting("OptionAndSettings", "optScanOnlyKnownSoftwares"), "True");
+    EXPECT_EQ(ui.isVisible("lvwHardDrives"), false);
+
+    state->selectScanScope(app::ScanScope::CompleteSystem);
+    EXPECT_EQ(setting("OptionAndSettings", "optScanAllSelectedHardDrive"), "True");
+    EXPECT_EQ(setting("OptionAndSettings", "optScanOnlyKnownSoftwares"), "False");
+    EXPECT_EQ(ui.isVisible("lvwHardDrives"), true);
 }
 
 TEST_F(MainStateTest, DataFolderAndMessages) {

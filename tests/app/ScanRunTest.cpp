@@ -4,6 +4,7 @@
 
 #include "app/AppFixture.h"
 #include "app/GeneralDate.h"
+#include "app/UpdateController.h"
 #include "scan/DriveList.h"
 
 namespace nightjar::apptest {
@@ -12,7 +13,9 @@ namespace {
 using app::MsgAnswer;
 using app::MsgButtons;
 using app::MsgIcon;
+using app::RunState;
 using app::ScanMode;
+using app::ScanOutcome;
 
 constexpr std::string_view kStamp = "12/8/2026 2:05:07 PM";
 
@@ -89,6 +92,7 @@ TEST_F(ScanRunTest, SmartScanFillsFeedWorkListsCountersAndLabels) {
     EXPECT_EQ(ui.text("lbltracesFound"), "6");
     EXPECT_EQ(ui.text("lblSoftwareFound"), "7");
     EXPECT_EQ(ui.text("lblRemovePicSoftwareFound"), "7");
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::Completed);
     EXPECT_EQ(ui.text("lblStatus"), "Scanning complete.");
     EXPECT_EQ(ui.progress("pb1"), 100);
     EXPECT_EQ(ui.progress("pb2"), 100);
@@ -185,9 +189,10 @@ TEST_F(ScanRunTest, MissingDefinitionFileStopsEveryModeAndResetsTheSet) {
                   captions.end());
         EXPECT_TRUE(state->ResultList().empty());
         EXPECT_TRUE(fake.processes.running(4242));
-        // An empty run, not a cancelled one.
+        // Refused, and shown as an empty run, not a cancelled one.
+        EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::DefinitionsMissing);
         EXPECT_EQ(ui.text("lblStatus"), "Scanning complete.");
-        EXPECT_TRUE(ui.isEnabled("cmdScanNow").value_or(false));
+        EXPECT_EQ(state->runState(), RunState::Idle);
     }
 }
 
@@ -232,9 +237,9 @@ TEST_F(ScanRunTest, StopDuringMemoryPhaseCancelsTheRun) {
     // The cookie phase had finished before.
     EXPECT_GE(resultIndex("Cookie: tester@adserver[1].txt"), 0);
     // The run still ends as a run.
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::Cancelled);
     EXPECT_EQ(setting("Settings", "lblLastScan"), kStamp);
-    EXPECT_TRUE(ui.isEnabled("cmdScanNow").value_or(false));
-    EXPECT_FALSE(ui.isEnabled("cmdStop").value_or(true));
+    EXPECT_EQ(state->runState(), RunState::Idle);
 }
 
 TEST_F(ScanRunTest, StopAnsweredNoKeepsScanning) {
@@ -252,6 +257,7 @@ TEST_F(ScanRunTest, AutomaticRemovalChecksEveryResultAndCallsTheRemoval) {
     bool workRowsChecked = false;
     state->setRemoveSelectedHandler([&] {
         ++calls;
+        EXPECT_EQ(state->runState(), RunState::Removing);
         const auto& rows = state->ResultList().rows();
         allChecked = !rows.empty() &&
                      std::all_of(rows.begin(), rows.end(), [](const auto& r) { return r.checked; });
@@ -261,6 +267,7 @@ TEST_F(ScanRunTest, AutomaticRemovalChecksEveryResultAndCallsTheRemoval) {
             std::all_of(files.begin(), files.end(), [](const auto& r) { return r.checked; }) &&
             std::all_of(regs.begin(), regs.end(), [](const auto& r) { return r.checked; }) &&
             state->lvwCookiesToDelete()[0].checked;
+        return app::RemovalOutcome::Removed;
     });
     state->setAutoRemoveAfterScan(true);
     run(ScanMode::Smart);
@@ -271,11 +278,15 @@ TEST_F(ScanRunTest, AutomaticRemovalChecksEveryResultAndCallsTheRemoval) {
     ASSERT_FALSE(ui.pages.empty());
     EXPECT_EQ(ui.pages.back(), "frmResults");
     EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(state->runState(), RunState::Idle);
 }
 
 TEST_F(ScanRunTest, WithoutAutomaticRemovalResultsStayForTheUser) {
     int calls = 0;
-    state->setRemoveSelectedHandler([&] { ++calls; });
+    state->setRemoveSelectedHandler([&] {
+        ++calls;
+        return app::RemovalOutcome::Removed;
+    });
     run(ScanMode::Smart);
     EXPECT_EQ(calls, 0);
     ASSERT_FALSE(state->ResultList().empty());
@@ -286,7 +297,10 @@ TEST_F(ScanRunTest, WithoutAutomaticRemovalResultsStayForTheUser) {
 
 TEST_F(ScanRunTest, CancelledRunSkipsAutomaticRemoval) {
     int calls = 0;
-    state->setRemoveSelectedHandler([&] { ++calls; });
+    state->setRemoveSelectedHandler([&] {
+        ++calls;
+        return app::RemovalOutcome::Removed;
+    });
     state->setAutoRemoveAfterScan(true);
     ui.onPump = [&] {
         if (!state->ScanStopRequested()) {
@@ -329,7 +343,7 @@ TEST_F(ScanRunTest, StartDoesNothingWhileARunIsInProgress) {
     EXPECT_EQ(ui.text("lblStatus"), "Scanning complete.");
 }
 
-TEST_F(ScanRunTest, ButtonsAndTimersDuringAndAfterARun) {
+TEST_F(ScanRunTest, RunStateAndTimersDuringAndAfterARun) {
     setOption("chkAutomaticScanYesOrNo", "1");
     state->ApplyBackgroundTimers(true);
     state->tmrTimeOut().setEnabled(true);
@@ -340,14 +354,7 @@ TEST_F(ScanRunTest, ButtonsAndTimersDuringAndAfterARun) {
             return;
         }
         checkedDuringRun = true;
-        for (const char* name : {"cmdScanNow", "cmdScan", "cmdLog", "cmdUpdate", "cmdStatus",
-                                 "cmdResults", "cmdSettings"}) {
-            EXPECT_FALSE(state->ui().isEnabled(name)) << name;
-        }
-        EXPECT_TRUE(state->ui().isEnabled("cmdStop"));
-        EXPECT_TRUE(state->ui().isEnabled("cmdPause"));
-        EXPECT_FALSE(state->ui().isVisible("cmdRemove"));
-        EXPECT_FALSE(state->ui().isVisible("frmQuarantine"));
+        EXPECT_EQ(state->runState(), RunState::Scanning);
         EXPECT_TRUE(state->scanRunning());
         EXPECT_FALSE(state->tmrScheduler().enabled());
         EXPECT_FALSE(state->tmrCheckHomePage().enabled());
@@ -358,19 +365,31 @@ TEST_F(ScanRunTest, ButtonsAndTimersDuringAndAfterARun) {
     run(ScanMode::Smart);
 
     ASSERT_TRUE(checkedDuringRun);
-    for (const char* name : {"cmdScanNow", "cmdScan", "cmdLog", "cmdUpdate", "cmdStatus",
-                             "cmdResults", "cmdSettings", "cmdRemove"}) {
-        EXPECT_TRUE(state->ui().isEnabled(name)) << name;
-    }
-    EXPECT_FALSE(state->ui().isEnabled("cmdStop"));
-    EXPECT_FALSE(state->ui().isEnabled("cmdPause"));
-    EXPECT_TRUE(state->ui().isVisible("cmdRemove"));
+    EXPECT_EQ(state->runState(), RunState::Idle);
     EXPECT_FALSE(state->scanRunning());
     EXPECT_TRUE(state->tmrScheduler().enabled());
     EXPECT_TRUE(state->tmrCheckHomePage().enabled());
     EXPECT_TRUE(state->tmrMemoryInspected().enabled());
     EXPECT_TRUE(state->tmrTimeOut().enabled());
     EXPECT_FALSE(state->tmrScroll().enabled());
+}
+
+TEST_F(ScanRunTest, NothingStartsWhileTheProgramIsBusy) {
+    setOption("chkAutomaticUpdate", "1");
+    state->updates().ArmAutomaticUpdate();
+    for (RunState busy : {RunState::Removing, RunState::AlertOpen}) {
+        SCOPED_TRACE(static_cast<int>(busy));
+        const app::RunStateScope scope = state->enterRunState(busy);
+        state->scanRun().lblStart_Click();
+        state->scanRun().StartMode(0);
+        state->timUpdate().tick();
+    }
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::NoRunYet);
+    EXPECT_TRUE(ui.pages.empty());
+    // Busy ticks do not count towards the automatic update.
+    EXPECT_EQ(state->updates().autoUpdateCounter(), 0);
+    state->timUpdate().tick();
+    EXPECT_EQ(state->updates().autoUpdateCounter(), 1);
 }
 
 TEST_F(ScanRunTest, NewRunStartsFromEmptyListsAndCounters) {
@@ -437,7 +456,9 @@ TEST_F(ScanRunTest, FolderScanAppendsABackslashAndWalks) {
 
 TEST_F(ScanRunTest, CancelledDialogsRunNoPhaseButStillStamp) {
     run(ScanMode::File);
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::NothingChosen);
     run(ScanMode::Folder);
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::NothingChosen);
     EXPECT_EQ(ui.fileDialogs, 1);
     EXPECT_EQ(ui.folderDialogs, 1);
     EXPECT_TRUE(ui.boxes.empty());
@@ -449,13 +470,17 @@ TEST_F(ScanRunTest, CancelledDialogsRunNoPhaseButStillStamp) {
 }
 
 TEST_F(ScanRunTest, LastFullScanIsStampedOnlyWithCompleteSystemScanSelected) {
-    setOption("optScanAllSelectedHardDrive", "False");
+    // "Complete System Scan" stored (a fresh profile reads it so too) does not count: the
+    // start-up step selects "Quick Scan", whichever front end runs the scan.
+    setOption("optScanAllSelectedHardDrive", "True");
+    state->PrepareForRuns();
     run(ScanMode::Smart);
+    run(ScanMode::FullSystem);
     EXPECT_EQ(setting("Settings", "lblLastScan"), kStamp);
     EXPECT_EQ(setting("Settings", "lblLastFullScan"), "<none>");
 
     fake.clock.advance(std::chrono::hours{24});
-    setOption("optScanAllSelectedHardDrive", "True");
+    state->selectScanScope(app::ScanScope::CompleteSystem);
     run(ScanMode::Smart);
     EXPECT_EQ(setting("Settings", "lblLastScan"), "12/9/2026 2:05:07 PM");
     EXPECT_EQ(setting("Settings", "lblLastFullScan"), "12/9/2026 2:05:07 PM");
@@ -487,20 +512,29 @@ TEST_F(ScanRunTest, ReportHookRunsWhenTheLogOptionIsOn) {
 }
 
 TEST_F(ScanRunTest, PauseHoldsTheRunUntilTheBoxCloses) {
-    state->ui().setEnabled("cmdPause", true);
-    state->ui().setEnabled("cmdStop", true);
+    std::vector<RunState> whilePaused;
+    std::vector<RunState> afterPause;
     ui.onMessageBox = [&](const mock::ScriptedUserInterface::Box&) {
-        EXPECT_FALSE(state->ui().isEnabled("cmdPause"));
-        EXPECT_FALSE(state->ui().isEnabled("cmdStop"));
+        whilePaused.push_back(state->runState());
+        // Nothing starts from the paused run.
+        state->scanRun().lblStart_Click();
     };
-    state->scanRun().cmdPause_Click();
+    ui.onPump = [&] {
+        if (afterPause.empty()) {
+            state->scanRun().cmdPause_Click();
+            afterPause.push_back(state->runState());
+        }
+    };
+    run(ScanMode::Smart);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "Nightjar has been paused.  Click OK to resume.");
     EXPECT_EQ(ui.boxes[0].title, "Nightjar");
     EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::Ok);
     EXPECT_EQ(ui.boxes[0].icon, MsgIcon::Information);
-    EXPECT_TRUE(state->ui().isEnabled("cmdPause"));
-    EXPECT_TRUE(state->ui().isEnabled("cmdStop"));
+    EXPECT_EQ(whilePaused, std::vector<RunState>{RunState::Paused});
+    EXPECT_EQ(afterPause, std::vector<RunState>{RunState::Scanning});
+    EXPECT_TRUE(ui.pages.empty());
+    EXPECT_EQ(state->scanRun().lastOutcome(), ScanOutcome::Completed);
     state->scanRun().lblPause_Click();
     EXPECT_EQ(ui.boxes.size(), 2u);
 }

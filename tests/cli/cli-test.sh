@@ -88,6 +88,11 @@ run scan --mode smart >/dev/null 2>"$work/err"
 expect_eq "$?" "2" "scan without definitions"
 grep -q 'Definition files are missing or they have been corrupted. Please run Live Update.' \
   "$work/err" || fail "missing-definitions text"
+# ... and says in its JSON that it did not run, with no result to mistake for a clean one
+out=$(run scan --mode smart --json 2>/dev/null)
+expect_eq "$?" "2" "json scan without definitions"
+expect_eq "$(echo "$out" | json 'd["ran"], d["outcome"], "results" in d')" \
+  "False definitions_missing False" "json of a refused scan"
 
 # --- scan: a File Scan finds a planted file by its host path; clean files give 0
 plant="$work/machine/drive_c/Program Files/NJCliTest"
@@ -114,6 +119,17 @@ out=$(run scan --mode file --path "$plant/njclitest_spy.exe" --json)
 expect_eq "$?" "0" "scan of an excluded file"
 expect_eq "$(echo "$out" | json 'd["feed"][0]["text"], d["counters"]["threats"]')" "EXCLUDED 0" \
   "excluded feed row"
+
+# --- last complete scan: a Smart Scan never stamps it (every start selects Quick Scan,
+# whatever is stored); a Full System Scan from here does
+run settings set OptionAndSettings optScanAllSelectedHardDrive True
+run settings set Drives Z False
+run scan --mode smart >/dev/null || fail "smart scan exited $?"
+expect_eq "$(run settings get Settings lblLastFullScan --default Never)" "Never" "smart scan stamp"
+[ "$(run settings get Settings lblLastScan --default Never)" != "Never" ] || fail "no last scan"
+run scan --mode full >/dev/null || fail "full scan exited $?"
+[ "$(run settings get Settings lblLastFullScan --default Never)" != "Never" ] ||
+  fail "full scan is not a complete scan"
 
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update"; do

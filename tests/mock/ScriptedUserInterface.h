@@ -77,22 +77,22 @@ class ScriptedUserInterface : public app::UserInterface {
     std::optional<std::string> inputBox(std::string_view, std::string_view) override {
         return next(inputs);
     }
-    void setStatusText(std::string_view control, std::string_view text) override {
-        texts.emplace_back(std::string(control), std::string(text));
-        lastText[std::string(control)] = std::string(text);
+    void setStatusText(app::ControlName control, std::string_view text) override {
+        texts.emplace_back(std::string(control.str()), std::string(text));
+        lastText[std::string(control.str())] = std::string(text);
     }
-    void setProgress(std::string_view control, int value) override {
-        progressLog.emplace_back(std::string(control), value);
-        lastProgress[std::string(control)] = value;
+    void setProgress(app::ControlName control, int value) override {
+        progressLog.emplace_back(std::string(control.str()), value);
+        lastProgress[std::string(control.str())] = value;
     }
-    void setEnabled(std::string_view control, bool on) override {
-        enabledLog.emplace_back(std::string(control), on);
-        enabled[std::string(control)] = on;
+    void setEnabled(app::ControlName control, bool on) override {
+        enabledLog.emplace_back(std::string(control.str()), on);
+        enabled[std::string(control.str())] = on;
     }
-    void setVisible(std::string_view control, bool on) override {
-        visible[std::string(control)] = on;
+    void setVisible(app::ControlName control, bool on) override {
+        visible[std::string(control.str())] = on;
     }
-    void showPage(std::string_view page) override { pages.emplace_back(page); }
+    void showPage(app::ControlName page) override { pages.emplace_back(page.str()); }
     void resetPointer() override { ++pointerResets; }
     void Pump() override {
         ++pumps;

@@ -119,7 +119,7 @@ TEST_F(ControllerTest, AppliedUpdateIsAnnouncedCountedAndPublished) {
 
 TEST_F(ControllerTest, CancelOfTheProgressWindowDoesNotStopTheUpdate) {
     serveOneUpdate();
-    ui.onPump = [this] { ui.setVisible("frmDownload", false); };
+    ui.onPump = [this] { ui.setVisible(control::frmDownload, false); };
     controller.RunUpdate();
     EXPECT_EQ(controller.lastResult().outcome, update::UpdateOutcome::Updated);
     EXPECT_EQ(ui.isVisible("frmSignatureUpdated"), true);

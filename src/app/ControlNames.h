@@ -1,0 +1,73 @@
+#pragma once
+#include "app/ControlName.h"
+
+/// Every control, page and timer name the application model addresses. The identifier
+/// and the bound name are one token, so the two cannot drift apart.
+#define NJ_CONTROL(name) inline constexpr ControlName name(#name)
+
+namespace nightjar::app::control {
+
+// Pages and windows.
+NJ_CONTROL(frmStatus);
+NJ_CONTROL(frmScan);
+NJ_CONTROL(frmResults);
+NJ_CONTROL(frmQuarantine);
+NJ_CONTROL(frmDownload);
+NJ_CONTROL(frmSignatureUpdated);
+
+// Commands.
+NJ_CONTROL(cmdScanNow);
+NJ_CONTROL(cmdScan);
+NJ_CONTROL(cmdLog);
+NJ_CONTROL(cmdUpdate);
+NJ_CONTROL(cmdStatus);
+NJ_CONTROL(cmdStop);
+NJ_CONTROL(cmdPause);
+NJ_CONTROL(cmdRemove);
+NJ_CONTROL(cmdResults);
+NJ_CONTROL(cmdSettings);
+NJ_CONTROL(cmdLiveUpdate);
+NJ_CONTROL(cmdHijack);
+
+// Status panel.
+NJ_CONTROL(lblDefCount);
+NJ_CONTROL(lblVersion);
+NJ_CONTROL(lblDefVersion);
+NJ_CONTROL(lblDefRemoved);
+NJ_CONTROL(lblLastScan);
+NJ_CONTROL(lblLastFullScan);
+
+// Scan page and results page.
+NJ_CONTROL(lblStatus);
+NJ_CONTROL(lblPercentageCompleted);
+NJ_CONTROL(lblMemoryInspected);
+NJ_CONTROL(lblRegistryInspected);
+NJ_CONTROL(lblFilesFolderInspected);
+NJ_CONTROL(lblSoftwareFound);
+NJ_CONTROL(lblRemovePicSoftwareFound);
+NJ_CONTROL(lbltracesFound);
+NJ_CONTROL(lblTotalNoOfRunningItems);
+NJ_CONTROL(lblDeletingCaption);
+NJ_CONTROL(shpPhaseMarker);
+NJ_CONTROL(pb1);
+NJ_CONTROL(pb2);
+NJ_CONTROL(pbgMain);
+
+// Options page.
+NJ_CONTROL(lvwHardDrives);
+
+// Live Update windows.
+NJ_CONTROL(txtStatus);
+NJ_CONTROL(lblUpdateInfo);
+
+// Timers.
+NJ_CONTROL(tmrScheduler);
+NJ_CONTROL(tmrMemoryInspected);
+NJ_CONTROL(tmrCheckHomePage);
+NJ_CONTROL(tmrScroll);
+NJ_CONTROL(tmrTimeOut);
+NJ_CONTROL(timUpdate);
+
+}  // namespace nightjar::app::control
+
+#undef NJ_CONTROL
