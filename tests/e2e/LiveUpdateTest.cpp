@@ -79,9 +79,9 @@ class ClientMachine {
         servers.setDefinitionOverride(baseUrl);
         localization::ProductIdentity identity{"Nightjar", "Nightjar Labs", "nightjar.example"};
         update::UpdateObserver observer;
-        update::DefinitionUpdater updater(*platform_->fileSystem,
-                                          http != nullptr ? *http : *platform_->http, dataFolder_,
-                                          identity, servers, observer);
+        update::DefinitionUpdater updater(
+            *platform_->fileSystem, http != nullptr ? *http : *platform_->http,
+            *platform_->fileLocks, dataFolder_, identity, servers, observer);
         return updater.CheckAndApplyUpdates();
     }
 

@@ -5,6 +5,7 @@
 #include "definitions/PlaceholderExpander.h"
 #include "definitions/SignatureStore.h"
 #include "localization/MessageCatalog.h"
+#include "mock/FakeFileLocks.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeHttp.h"
 #include "mock/FakeRegistry.h"
@@ -37,7 +38,7 @@ class ControllerTest : public ::testing::Test {
           catalog({"Nightjar", "Nightjar Labs", "nightjar.example"}),
           servers(nullptr, [](const char*) { return std::optional<std::string>(); }),
           controller(
-              fs, http, store, settings, catalog, ui, servers,
+              fs, http, locks, store, settings, catalog, ui, servers,
               [this](bool on) { timerCalls.push_back(on); }, [this] { return idle; }) {
         fs.addFolder(kData);
         catalog.LoadDefaultMessages();
@@ -56,6 +57,7 @@ class ControllerTest : public ::testing::Test {
 
     mock::FakeFileSystem fs;
     mock::FakeHttp http;
+    mock::FakeFileLocks locks;
     mock::FakeShellFolders shell;
     mock::FakeRegistry registry;
     mock::ScriptedUserInterface ui;
