@@ -115,6 +115,11 @@ expect_eq "$?" "0" "scan of an excluded file"
 expect_eq "$(echo "$out" | json 'd["feed"][0]["text"], d["counters"]["threats"]')" "EXCLUDED 0" \
   "excluded feed row"
 
+# --- update: while another program holds the data folder's update lock, exit 2, "busy"
+out=$(flock "$data_host/update.lock" "$cli" update --server http://127.0.0.1:9 --json)
+expect_eq "$?" "2" "update while another one runs"
+expect_eq "$(echo "$out" | json 'd["outcome"]')" "busy" "update outcome while locked"
+
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update"; do
   run $c --help >/dev/null || fail "$c --help"
