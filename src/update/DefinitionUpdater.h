@@ -1,8 +1,7 @@
 #pragma once
+#include <chrono>
 #include <string>
 #include <string_view>
-
-#include <chrono>
 
 #include "localization/ProductIdentity.h"
 #include "platform/FileLocks.h"

@@ -89,6 +89,18 @@ TEST_F(ControllerTest, WithoutNetworkTheResultWindowSaysSoAndNothingIsWritten) {
     EXPECT_EQ(ui.textsOf("txtStatus").front(), "Connecting to the definition server, please wait.");
 }
 
+TEST_F(ControllerTest, WhileAnotherProgramUpdatesNothingIsAskedAndNoResultIsShown) {
+    serveOneUpdate();
+    ASSERT_TRUE(locks.lock(dataFile(update::DefinitionUpdater::kLockFile), {}));
+    controller.RunUpdate();
+    EXPECT_EQ(controller.lastResult().outcome, update::UpdateOutcome::Busy);
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_NE(ui.isVisible("frmSignatureUpdated"), true);
+    EXPECT_EQ(setting("SHOW"), "<unset>");
+    EXPECT_EQ(timerCalls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(ui.isVisible("frmDownload"), false);
+}
+
 TEST_F(ControllerTest, NothingNewSaysMostRecentWithTheProductName) {
     http.respond(kDateUrl, "3/16/2006 12:00:00 AM PST");
     controller.RunUpdate();
