@@ -44,15 +44,14 @@ std::string grouped(long n) {
 
 }  // namespace
 
-UpdateController::UpdateController(platform::FileSystem& fs, platform::Http& http,
-                                   definitions::SignatureStore& signatures,
-                                   settings::SettingsStore& settings,
-                                   localization::MessageCatalog& catalog, UserInterface& ui,
-                                   const update::ServerConfig& servers,
-                                   ApplyBackgroundTimers applyBackgroundTimers,
-                                   IsScanIdle isScanIdle)
+UpdateController::UpdateController(
+    platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
+    definitions::SignatureStore& signatures, settings::SettingsStore& settings,
+    localization::MessageCatalog& catalog, UserInterface& ui, const update::ServerConfig& servers,
+    ApplyBackgroundTimers applyBackgroundTimers, IsScanIdle isScanIdle)
     : fs_(fs),
       http_(http),
+      locks_(locks),
       signatures_(signatures),
       settings_(settings),
       catalog_(catalog),
@@ -76,11 +75,13 @@ void UpdateController::RunUpdate() {
     ui_.setEnabled(control::cmdLiveUpdate, false);
 
     UiUpdateObserver observer(ui_);
-    update::DefinitionUpdater updater(fs_, http_, signatures_.dataFolder(), catalog_.identity(),
-                                      servers_, observer);
+    update::DefinitionUpdater updater(fs_, http_, locks_, signatures_.dataFolder(),
+                                      catalog_.identity(), servers_, observer);
     lastResult_ = updater.CheckAndApplyUpdates();
 
-    if (lastResult_.count < 1) {
+    if (lastResult_.outcome == update::UpdateOutcome::Busy) {
+        // The update that runs elsewhere reports its own result.
+    } else if (lastResult_.count < 1) {
         ui_.setVisible(control::frmSignatureUpdated, true);
         // A failed download is said as such, never as "most recent".
         ui_.setStatusText(control::lblUpdateInfo,

@@ -9,6 +9,7 @@
 #include "update/DefinitionUpdater.h"
 
 namespace nightjar::platform {
+class FileLocks;
 class FileSystem;
 class Http;
 }  // namespace nightjar::platform
@@ -38,7 +39,7 @@ class UpdateController {
 
     static constexpr int kAutoUpdateIdleTicks = 300;
 
-    UpdateController(platform::FileSystem& fs, platform::Http& http,
+    UpdateController(platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
                      definitions::SignatureStore& signatures, settings::SettingsStore& settings,
                      localization::MessageCatalog& catalog, UserInterface& ui,
                      const update::ServerConfig& servers,
@@ -46,7 +47,8 @@ class UpdateController {
 
     /// The handler of "Update Now", "Run Live Update Now", the File menu's "Run Live
     /// Update", the automatic update and the first-run prompt. A call while an update runs
-    /// does nothing.
+    /// does nothing; while another program updates the same data folder, the outcome is
+    /// Busy and no result window is shown.
     void RunUpdate();
     /// Result of the last RunUpdate (count, outcome, date).
     const update::UpdateResult& lastResult() const { return lastResult_; }
@@ -68,6 +70,7 @@ class UpdateController {
   private:
     platform::FileSystem& fs_;
     platform::Http& http_;
+    platform::FileLocks& locks_;
     definitions::SignatureStore& signatures_;
     settings::SettingsStore& settings_;
     localization::MessageCatalog& catalog_;

@@ -80,24 +80,32 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
         definitions::SignatureStore store(*p->fileSystem, expander, dataFolder);
 
         HeadlessUpdateUi ui(verbose);
-        app::UpdateController controller(*p->fileSystem, *p->http, store, settings, catalog, ui,
-                                         servers, {}, {});
+        app::UpdateController controller(*p->fileSystem, *p->http, *p->fileLocks, store, settings,
+                                         catalog, ui, servers, {}, {});
         controller.RunUpdate();
         const update::UpdateResult& r = controller.lastResult();
 
         if (json) {
             nlohmann::json j;
             j["count"] = r.count;
+            j["skipped"] = r.skipped;
             j["date"] = ansiToUtf8(r.date);
             j["outcome"] = std::string(update::OutcomeName(r.outcome));
             std::cout << j.dump() << '\n';
+        } else if (r.outcome == update::UpdateOutcome::Busy) {
+            std::cout << "Another update of this data folder is running.\n";
         } else {
             const char* key = r.outcome == update::UpdateOutcome::Updated   ? "MSG_UPDATED_DEFS"
                               : r.outcome == update::UpdateOutcome::Current ? "MSG_RECENT_DEFS"
                                                                             : "MSG_INTERNET";
             std::cout << ansiToUtf8(catalog.getMessages(key)) << '\n';
         }
-        env.exitCode = r.outcome == update::UpdateOutcome::Failed ? exitcode::Error : exitcode::Ok;
+        // A busy lock and an update that could not be stored both leave the definitions as
+        // they were.
+        env.exitCode =
+            r.outcome == update::UpdateOutcome::Failed || r.outcome == update::UpdateOutcome::Busy
+                ? exitcode::Error
+                : exitcode::Ok;
     });
 }
 

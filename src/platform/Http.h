@@ -7,9 +7,9 @@
 namespace nightjar::platform {
 
 struct HttpResult {
-    bool ok = false;      ///< false: no connection, unknown host, HTTP error, time-out
-    std::string body;     ///< the whole body, bytes as received
-    std::string error;    ///< a short reason when !ok
+    bool ok = false;    ///< false: no connection, unknown host, HTTP error, time-out, too long
+    std::string body;   ///< the whole body, bytes as received
+    std::string error;  ///< a short reason when !ok
 };
 
 /// Called after every block with the number of bytes received so far; return false to
@@ -18,9 +18,25 @@ using HttpProgress = std::function<bool(std::size_t received)>;
 
 /// HTTP GET of a URL: no caches, agent "Mozilla", 60 s without data counts as failure.
 class Http {
-public:
+  public:
+    /// The most an answer may hold unless the caller asks for less: well above the largest
+    /// real update text, far below what would exhaust the memory of a workstation.
+    static constexpr std::size_t kMaxAnswerBytes = std::size_t{64} << 20;
+    /// Reason given for an answer longer than the caller allowed.
+    static constexpr std::string_view kTooLong = "answer too long";
+
     virtual ~Http() = default;
-    virtual HttpResult get(std::string_view url, const HttpProgress& progress) = 0;
+
+    /// GET `url`. An answer of more than `maxBytes` bytes is a failed request (kTooLong):
+    /// no more than about `maxBytes` is ever held in memory.
+    HttpResult get(std::string_view url, const HttpProgress& progress,
+                   std::size_t maxBytes = kMaxAnswerBytes) {
+        return fetch(url, progress, maxBytes);
+    }
+
+  protected:
+    virtual HttpResult fetch(std::string_view url, const HttpProgress& progress,
+                             std::size_t maxBytes) = 0;
 };
 
 }  // namespace nightjar::platform

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/FileLocks.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "platform/Launcher.h"
@@ -27,6 +28,7 @@ struct Platform {
     std::unique_ptr<Clock> clock;
     std::unique_ptr<SingleInstance> singleInstance;
     std::unique_ptr<SystemRestore> systemRestore;
+    std::unique_ptr<FileLocks> fileLocks;
     /// The machine root folder on POSIX (host path); empty on Windows.
     std::string machineRoot;
 };

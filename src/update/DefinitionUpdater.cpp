@@ -1,5 +1,7 @@
 #include "update/DefinitionUpdater.h"
 
+#include "definitions/DefinitionFiles.h"
+#include "update/DefinitionCommit.h"
 #include "update/DefinitionsDate.h"
 #include "update/HttpReader.h"
 #include "update/ServerConfig.h"
@@ -16,15 +18,19 @@ std::string_view OutcomeName(UpdateOutcome outcome) {
             return "current";
         case UpdateOutcome::Failed:
             return "failed";
+        case UpdateOutcome::Busy:
+            return "busy";
     }
     return "failed";
 }
 
 DefinitionUpdater::DefinitionUpdater(platform::FileSystem& fs, platform::Http& http,
-                                     std::string dataFolder, localization::ProductIdentity identity,
+                                     platform::FileLocks& locks, std::string dataFolder,
+                                     localization::ProductIdentity identity,
                                      const ServerConfig& servers, UpdateObserver& observer)
     : fs_(fs),
       http_(http),
+      locks_(locks),
       dataFolder_(std::move(dataFolder)),
       identity_(std::move(identity)),
       servers_(servers),
@@ -51,8 +57,29 @@ UpdateResult DefinitionUpdater::CheckAndApplyUpdates() {
     observer_.status(kConnecting);
     observer_.pump();
 
+    // Two updates of one folder would both append the same entries.
+    const std::string lockFile = definitions::DataFile(dataFolder_, kLockFile);
+    if (!locks_.lock(lockFile, kLockWait)) {
+        UpdateResult busy;
+        busy.outcome = UpdateOutcome::Busy;
+        busy.date = DefinitionsDate(fs_, dataFolder_).ReadDefinitionsDate();
+        return busy;
+    }
+    UpdateResult result = checkLocked();
+    locks_.unlock(lockFile);
+    return result;
+}
+
+UpdateResult DefinitionUpdater::checkLocked() {
     DefinitionsDate stored(fs_, dataFolder_);
     UpdateResult result;
+    DefinitionCommit commit(fs_, dataFolder_);
+    if (!commit.Recover()) {
+        // An earlier run's files could not be put back; applying on top would mix them.
+        result.date = stored.ReadDefinitionsDate();
+        result.outcome = UpdateOutcome::Failed;
+        return result;
+    }
     result.date = stored.ReadDefinitionsDate();
     // An unreadable stored date counts as the zero date, so the server sends everything.
     const DateText local = DateText::Parse(result.date).value_or(DateText());
@@ -61,8 +88,8 @@ UpdateResult DefinitionUpdater::CheckAndApplyUpdates() {
     const HttpReader::StatusCallback status = [this](std::string_view t) { observer_.status(t); };
 
     // A request that failed is not an answer: the outcome is Failed, never Current.
-    FetchResult serverAnswer =
-        reader.FetchUrlTextWithProgress(servers_.definitionUrl(ServerDateRequest()), status);
+    FetchResult serverAnswer = reader.FetchUrlTextWithProgress(
+        servers_.definitionUrl(ServerDateRequest()), status, kDateAnswerBytes);
     if (!serverAnswer.ok) {
         result.outcome = UpdateOutcome::Failed;
         return result;
@@ -80,20 +107,25 @@ UpdateResult DefinitionUpdater::CheckAndApplyUpdates() {
         return result;
     }
     UpdateTextApplier applier(fs_, dataFolder_, observer_);
-    const ApplyResult applied = applier.ApplyUpdateText(updateText.text);
+    const ApplyResult applied = applier.ApplyUpdateText(updateText.text, commit);
     if (!applied.complete) {
-        // Nothing (or not everything) was written: keep the old date so the next check
-        // fetches the same changes again.
+        // Nothing was written: keep the old date so the next check fetches the same
+        // changes again.
         result.outcome = UpdateOutcome::Failed;
         return result;
     }
     result.count = applied.count;
-    if (result.count <= 0) {
+    result.skipped = applied.skipped;
+    // An update of nothing but malformed records still moves the date on: fetching them
+    // again would change nothing.
+    if (result.count <= 0 && result.skipped == 0) {
+        commit.Finish();
         result.outcome = UpdateOutcome::Current;
         return result;
     }
 
-    FetchResult confirmed = reader.FetchUrlText(servers_.definitionUrl(kConfirmedDateRequest));
+    FetchResult confirmed =
+        reader.FetchUrlText(servers_.definitionUrl(kConfirmedDateRequest), kDateAnswerBytes);
     DateText newDate;  // an answer that does not convert stores the zero date/time
     if (confirmed.ok) {
         newDate = ParseServerDate(confirmed.text).value_or(DateText());
@@ -104,10 +136,19 @@ UpdateResult DefinitionUpdater::CheckAndApplyUpdates() {
         newDate = serverDate;
     }
     const std::string newText = newDate.ToText();
-    stored.WriteDefinitionsDate(newText);
+    if (!stored.WriteDefinitionsDate(newText)) {
+        // Files that are new while the date is old would have the next check append the
+        // same entries again.
+        commit.Rollback();
+        result.count = 0;
+        result.skipped = 0;
+        result.outcome = UpdateOutcome::Failed;
+        return result;
+    }
+    commit.Finish();
     observer_.definitionsDateCaption(newText + " PST");
     result.date = newText;
-    result.outcome = UpdateOutcome::Updated;
+    result.outcome = result.count > 0 ? UpdateOutcome::Updated : UpdateOutcome::Current;
     return result;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
+#include <chrono>
 #include <string>
 #include <string_view>
 
 #include "localization/ProductIdentity.h"
+#include "platform/FileLocks.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "update/DateText.h"
@@ -16,14 +18,17 @@ class ServerConfig;
 enum class UpdateOutcome {
     Updated,  ///< something was applied (count > 0) and the new date stored
     Current,  ///< the server has nothing newer, or the update held nothing applicable
-    Failed,   ///< a request failed or the update could not be written; nothing was stored
+    Failed,   ///< a request failed or the update could not be stored; every file as it was
+    Busy,     ///< another update of the same data folder runs; nothing was asked or written
 };
 
-/// "updated", "current" or "failed".
+/// "updated", "current", "failed" or "busy".
 std::string_view OutcomeName(UpdateOutcome outcome);
 
 struct UpdateResult {
     long count = 0;
+    /// Malformed records left out of the applied update.
+    long skipped = 0;
     UpdateOutcome outcome = UpdateOutcome::Current;
     /// The definitions date text after the check (the stored one, new or unchanged).
     std::string date;
@@ -31,14 +36,22 @@ struct UpdateResult {
 
 /// The client side of the definition server conversation: asks for the server's date,
 /// fetches and applies the incremental update when it is newer, stores the new date.
+/// The definition files and the date change together or not at all, and only one update
+/// of a data folder runs at a time (a lock file in it, held across processes).
 class DefinitionUpdater {
   public:
     static constexpr std::string_view kConnecting =
         "Connecting to the definition server, please wait.";
+    /// The lock file in the data folder.
+    static constexpr std::string_view kLockFile = "update.lock";
+    /// How long a second update waits for the first before it reports Busy.
+    static constexpr std::chrono::milliseconds kLockWait{2000};
+    /// The most a date answer may hold: a date is tens of bytes.
+    static constexpr std::size_t kDateAnswerBytes = 4096;
 
-    DefinitionUpdater(platform::FileSystem& fs, platform::Http& http, std::string dataFolder,
-                      localization::ProductIdentity identity, const ServerConfig& servers,
-                      UpdateObserver& observer);
+    DefinitionUpdater(platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
+                      std::string dataFolder, localization::ProductIdentity identity,
+                      const ServerConfig& servers, UpdateObserver& observer);
 
     /// Runs one check. A failed request is never reported as Current: the outcome is
     /// Failed and nothing is written.
@@ -54,8 +67,11 @@ class DefinitionUpdater {
     static std::string EscapeBlanks(std::string_view text);
 
   private:
+    UpdateResult checkLocked();
+
     platform::FileSystem& fs_;
     platform::Http& http_;
+    platform::FileLocks& locks_;
     std::string dataFolder_;
     localization::ProductIdentity identity_;
     const ServerConfig& servers_;

@@ -9,16 +9,17 @@ std::string HttpReader::ProgressText(std::size_t bytes) {
     return "Downloaded " + std::to_string(bytes) + " bytes.";
 }
 
-FetchResult HttpReader::FetchUrlText(std::string_view url) {
-    return fetch(url, nullptr);
+FetchResult HttpReader::FetchUrlText(std::string_view url, std::size_t maxBytes) {
+    return fetch(url, nullptr, maxBytes);
 }
 
-FetchResult HttpReader::FetchUrlTextWithProgress(std::string_view url,
-                                                 const StatusCallback& status) {
-    return fetch(url, &status);
+FetchResult HttpReader::FetchUrlTextWithProgress(std::string_view url, const StatusCallback& status,
+                                                 std::size_t maxBytes) {
+    return fetch(url, &status, maxBytes);
 }
 
-FetchResult HttpReader::fetch(std::string_view url, const StatusCallback* status) {
+FetchResult HttpReader::fetch(std::string_view url, const StatusCallback* status,
+                              std::size_t maxBytes) {
     platform::HttpProgress progress = [this, status](std::size_t received) {
         if (status != nullptr && *status) {
             (*status)(ProgressText(received));
@@ -28,7 +29,7 @@ FetchResult HttpReader::fetch(std::string_view url, const StatusCallback* status
         }
         return true;
     };
-    platform::HttpResult r = http_.get(url, progress);
+    platform::HttpResult r = http_.get(url, progress, maxBytes);
     FetchResult out;
     out.ok = r.ok;
     if (r.ok) {

@@ -24,16 +24,19 @@ class HttpReader {
     /// `pump` is called after every block read (yield to the message loop); may be empty.
     explicit HttpReader(platform::Http& http, PumpCallback pump = {});
 
-    /// Whole body of `url`; ok == false and an empty text on any failure.
-    FetchResult FetchUrlText(std::string_view url);
+    /// Whole body of `url`; ok == false and an empty text on any failure, an answer of more
+    /// than `maxBytes` included.
+    FetchResult FetchUrlText(std::string_view url,
+                             std::size_t maxBytes = platform::Http::kMaxAnswerBytes);
     /// The same; after every block `status` receives "Downloaded N bytes.".
-    FetchResult FetchUrlTextWithProgress(std::string_view url, const StatusCallback& status);
+    FetchResult FetchUrlTextWithProgress(std::string_view url, const StatusCallback& status,
+                                         std::size_t maxBytes = platform::Http::kMaxAnswerBytes);
 
     /// "Downloaded " + bytes + " bytes.".
     static std::string ProgressText(std::size_t bytes);
 
   private:
-    FetchResult fetch(std::string_view url, const StatusCallback* status);
+    FetchResult fetch(std::string_view url, const StatusCallback* status, std::size_t maxBytes);
 
     platform::Http& http_;
     PumpCallback pump_;

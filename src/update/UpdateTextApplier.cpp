@@ -10,6 +10,7 @@
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
+#include "update/DefinitionCommit.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
 
@@ -68,6 +69,7 @@ struct Record {
     bool hasBody = false;
     std::string operation;
     std::string body;
+    bool malformed() const { return !hasOperation || !hasBody; }
 };
 
 std::vector<Record> parseRecords(std::string_view updateText) {
@@ -225,6 +227,16 @@ UpdateTextApplier::UpdateTextApplier(platform::FileSystem& fs, std::string dataF
     : fs_(fs), dataFolder_(std::move(dataFolder)), observer_(observer) {}
 
 ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
+    DefinitionCommit commit(fs_, dataFolder_);
+    ApplyResult result = ApplyUpdateText(updateText, commit);
+    if (result.complete) {
+        commit.Finish();
+    }
+    return result;
+}
+
+ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText,
+                                               DefinitionCommit& commit) {
     const std::vector<Record> records = parseRecords(updateText);
     ApplyResult result;
     auto fail = [&result](std::string_view file) {
@@ -233,6 +245,13 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
         result.failedFile = std::string(file);
         return result;
     };
+    for (const Record& r : records) {
+        const bool accepted = std::any_of(kPasses.begin(), kPasses.end(),
+                                          [&r](const Pass& p) { return p.accepts(r.marker); });
+        if (accepted && r.malformed()) {
+            ++result.skipped;
+        }
+    }
 
     // Sizes of the files as the folder lists them: a read that stops short (which the reader
     // reports like an end of file) must not pass for the whole file.
@@ -247,7 +266,6 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
 
     // Each pass writes its file's new content aside; nothing is renamed into place until
     // every pass has succeeded.
-    std::vector<std::pair<std::string_view, std::unique_ptr<platform::OutputFile>>> replacements;
     std::uint64_t cadence = 0;  // lines read by the removal steps of this call
     long count = 0;
 
@@ -259,11 +277,8 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
         // as sent.
         std::unordered_map<std::string, std::vector<std::string>> pending;
         for (const Record& r : records) {
-            if (!pass.accepts(r.marker)) {
-                continue;
-            }
-            if (!r.hasOperation || !r.hasBody) {
-                return fail(pass.file);  // malformed record of this pass's kind
+            if (!pass.accepts(r.marker) || r.malformed()) {
+                continue;  // a malformed record is counted as skipped above
             }
             if (r.operation == "ADD") {
                 appended += lineFor(pass.form, r);
@@ -328,7 +343,7 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
                 }
             }
             ++added;  // one for the file whose outdated entries were removed
-            LineReader reader(std::move(input));
+            LineReader reader(std::move(input), LineReader::Breaks::CrLf);
             std::string line;
             std::string key;
             std::size_t lineNo = 0;
@@ -360,23 +375,20 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText) {
             }
         }
         count += added;
-        replacements.emplace_back(pass.file, std::move(out));
+        commit.Stage(pass.file, std::move(out));
+    }
+    if (result.skipped > 0) {
+        observer_.status(std::string(kSkipped) + std::to_string(result.skipped));
+        observer_.pump();
     }
 
-    for (auto& [file, writer] : replacements) {
-        if (!writer->commit()) {
-            // Files committed before this one are in place; report the update as not
-            // complete so that its date is not stored.
-            result.count = count;
-            result.complete = false;
-            result.failedFile = std::string(file);
-            return result;
-        }
+    if (!commit.empty() && !commit.Commit()) {
+        return fail(commit.failedFile());  // every file is as it was
     }
     // Older versions staged removals through temp.dat; a copy left behind by an interrupted
     // run is of no use to anyone.
     const std::string temp = definitions::DataFile(dataFolder_, definitions::kTempFile);
-    if (!replacements.empty() && fs_.exists(temp)) {
+    if (!commit.empty() && fs_.exists(temp)) {
         fs_.deleteFile(temp);
     }
     result.count = count;

@@ -8,10 +8,11 @@ namespace {
 constexpr std::size_t kChunk = 1 << 16;
 }
 
-LineReader::LineReader(std::unique_ptr<platform::InputFile> file) : file_(std::move(file)) {}
+LineReader::LineReader(std::unique_ptr<platform::InputFile> file, Breaks breaks)
+    : file_(std::move(file)), breaks_(breaks) {}
 
-LineReader::LineReader(platform::FileSystem& fs, std::string_view path)
-    : file_(fs.openRead(path)) {}
+LineReader::LineReader(platform::FileSystem& fs, std::string_view path, Breaks breaks)
+    : file_(fs.openRead(path)), breaks_(breaks) {}
 
 bool LineReader::fill() {
     if (eof_ || !file_) {
@@ -44,7 +45,12 @@ bool LineReader::advance(std::size_t& lineStart, std::size_t& length) {
             std::size_t end =
                 static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
             std::size_t len = end - pos_;
-            if (len > 0 && buffer_[end - 1] == '\r') {
+            const bool afterCr = len > 0 && buffer_[end - 1] == '\r';
+            if (!afterCr && breaks_ == Breaks::CrLf) {
+                scanFrom = end + 1;  // a bare LF inside the line
+                continue;
+            }
+            if (afterCr) {
                 --len;
             }
             lineStart = pos_;
@@ -60,7 +66,7 @@ bool LineReader::advance(std::size_t& lineStart, std::size_t& length) {
                 return false;
             }
             std::size_t len = buffer_.size() - pos_;
-            if (buffer_[buffer_.size() - 1] == '\r') {
+            if (breaks_ == Breaks::CrLfOrLf && buffer_[buffer_.size() - 1] == '\r') {
                 --len;
             }
             lineStart = pos_;

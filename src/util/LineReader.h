@@ -11,9 +11,18 @@ namespace nightjar {
 /// missing final line break, and any byte 0..255 inside a line.
 class LineReader {
   public:
-    explicit LineReader(std::unique_ptr<platform::InputFile> file);
+    /// Where lines end.
+    enum class Breaks {
+        CrLfOrLf,  ///< at CR LF or a bare LF
+        /// At CR LF only: a bare LF or CR is part of the line (stored definition lines hold
+        /// byte 10 for an upper-case E acute).
+        CrLf,
+    };
+
+    explicit LineReader(std::unique_ptr<platform::InputFile> file,
+                        Breaks breaks = Breaks::CrLfOrLf);
     /// Opens `path` on `fs`; isOpen() is false when it cannot be read.
-    LineReader(platform::FileSystem& fs, std::string_view path);
+    LineReader(platform::FileSystem& fs, std::string_view path, Breaks breaks = Breaks::CrLfOrLf);
 
     bool isOpen() const { return file_ != nullptr; }
     /// The next line without its line end; false at the end of the file.
@@ -30,6 +39,7 @@ class LineReader {
     bool advance(std::size_t& lineStart, std::size_t& length);
 
     std::unique_ptr<platform::InputFile> file_;
+    Breaks breaks_;
     std::string buffer_;
     std::size_t pos_ = 0;
     bool eof_ = false;

@@ -131,6 +131,11 @@ run scan --mode full >/dev/null || fail "full scan exited $?"
 [ "$(run settings get Settings lblLastFullScan --default Never)" != "Never" ] ||
   fail "full scan is not a complete scan"
 
+# --- update: while another program holds the data folder's update lock, exit 2, "busy"
+out=$(flock "$data_host/update.lock" "$cli" update --server http://127.0.0.1:9 --json)
+expect_eq "$?" "2" "update while another one runs"
+expect_eq "$(echo "$out" | json 'd["outcome"]')" "busy" "update outcome while locked"
+
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update"; do
   run $c --help >/dev/null || fail "$c --help"

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace nightjar::e2e {
 
 HostileServer::HostileServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
@@ -95,6 +97,15 @@ void HostileServer::serve() {
                 break;
             }
             sent += static_cast<std::size_t>(n);
+        }
+        const std::string filler(64 * 1024, 'x');
+        for (std::size_t left = reply.flood; left > 0 && sent == reply.bytes.size();) {
+            const ssize_t n =
+                ::send(fd, filler.data(), std::min(left, filler.size()), MSG_NOSIGNAL);
+            if (n <= 0) {
+                break;
+            }
+            left -= static_cast<std::size_t>(n);
         }
         if (reply.hang) {
             hung_.push_back(fd);

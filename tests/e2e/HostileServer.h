@@ -12,6 +12,8 @@ namespace nightjar::e2e {
 struct HostileReply {
     std::string bytes;  ///< sent as they are (status line and headers included, or not)
     bool hang = false;  ///< after sending, keep the connection open and say nothing more
+    /// After `bytes`, this many filler bytes, sent until the client stops reading.
+    std::size_t flood = 0;
 };
 
 /// A tiny TCP server on 127.0.0.1 that answers every request with whatever the test

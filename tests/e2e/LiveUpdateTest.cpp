@@ -2,12 +2,17 @@
 // real definition server binary on 127.0.0.1, and against hostile servers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "HostileServer.h"
 #include "ServerProcess.h"
@@ -79,9 +84,9 @@ class ClientMachine {
         servers.setDefinitionOverride(baseUrl);
         localization::ProductIdentity identity{"Nightjar", "Nightjar Labs", "nightjar.example"};
         update::UpdateObserver observer;
-        update::DefinitionUpdater updater(*platform_->fileSystem,
-                                          http != nullptr ? *http : *platform_->http, dataFolder_,
-                                          identity, servers, observer);
+        update::DefinitionUpdater updater(
+            *platform_->fileSystem, http != nullptr ? *http : *platform_->http,
+            *platform_->fileLocks, dataFolder_, identity, servers, observer);
         return updater.CheckAndApplyUpdates();
     }
 
@@ -421,6 +426,82 @@ TEST_F(HostileServerTest, AnUpdateCutOffMidBodyFailsAndWritesNothing) {
     EXPECT_EQ(targets[1].rfind(
                   "/asp/getDefsNEW.asp?prog=Nightjar&comp=Nightjar%20Labs&date=3/16/2006", 0),
               0u);
+}
+
+/// Bytes of address space this process uses now.
+std::size_t virtualSize() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(HostileServerTest, EndlessAnswersFailWithinAMemoryLimit) {
+    // Far more than any answer may hold: a reader that kept it all would need hundreds of MB.
+    constexpr std::size_t kFlood = std::size_t{300} << 20;
+    for (const std::string flooded : {"/asp/currentDateNEW.asp", "/asp/getDefsNEW.asp"}) {
+        HostileServer server([&](const std::string& target) {
+            if (target.rfind(flooded, 0) != 0) {
+                return HostileReply{HostileServer::ok200("1/5/2030 3:04:05 PM")};
+            }
+            HostileReply reply{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"};
+            reply.flood = kFlood;
+            return reply;
+        });
+        ASSERT_TRUE(server.ok());
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // Room for the largest allowed answer, not for the flood.
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = virtualSize() + (std::size_t{200} << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            // Nothing of the child may reach the test framework: it ends here.
+            try {
+                const update::UpdateResult r = client->check(server.baseUrl());
+                _exit(r.outcome == UpdateOutcome::Failed && client->untouched() ? 0 : 1);
+            } catch (...) {
+                _exit(2);  // out of memory
+            }
+        }
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << flooded << ": wait status " << status;
+    }
+}
+
+TEST_F(HostileServerTest, ASecondUpdateOfTheSameDataFolderIsBusyWhileTheFirstRuns) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    const std::string entry = ScrambleLine("FILE") + "|ADD[DEF]" + ScrambleLine("twice.exe") + "=" +
+                              ScrambleLine("T") + "|" + ScrambleLine("[windir]");
+    HostileServer slow([&](const std::string& target) {
+        if (target.rfind("/asp/getDefsNEW.asp", 0) == 0) {
+            released.wait_for(std::chrono::seconds(30));
+            return HostileReply{HostileServer::ok200(entry)};
+        }
+        return HostileReply{HostileServer::ok200("1/5/2030 3:04:05 PM")};
+    });
+    ASSERT_TRUE(slow.ok());
+    update::UpdateResult first;
+    std::thread running([&] { first = client->check(slow.baseUrl()); });
+    // The first update holds the lock from before its first request.
+    for (int i = 0; i < 1000 && slow.targets().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // A second installation object over the same machine root, as a second program has.
+    ClientMachine other(tmp.file("machine"));
+    const update::UpdateResult second = other.check(slow.baseUrl());
+    release.set_value();
+    running.join();
+
+    EXPECT_EQ(second.outcome, UpdateOutcome::Busy);
+    EXPECT_EQ(first.outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(client->lines(definitions::kFileDefinition),
+              std::vector<std::string>{"twice.exe=T|[windir]"});
+    // The lock went with the first update: the next check runs.
+    EXPECT_EQ(other.check(slow.baseUrl()).outcome, UpdateOutcome::Current);
 }
 
 }  // namespace

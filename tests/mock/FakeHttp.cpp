@@ -4,7 +4,8 @@
 
 namespace nightjar::mock {
 
-platform::HttpResult FakeHttp::get(std::string_view url, const platform::HttpProgress& progress) {
+platform::HttpResult FakeHttp::fetch(std::string_view url, const platform::HttpProgress& progress,
+                                     std::size_t maxBytes) {
     requests_.emplace_back(url);
     platform::HttpResult r;
     if (handler_) {
@@ -13,6 +14,9 @@ platform::HttpResult FakeHttp::get(std::string_view url, const platform::HttpPro
         r = it->second;
     } else {
         r = {false, {}, "host not found"};
+    }
+    if (r.ok && r.body.size() > maxBytes) {
+        return {false, {}, std::string(kTooLong)};
     }
     if (r.ok && progress) {
         for (std::size_t got = 0; got < r.body.size();) {

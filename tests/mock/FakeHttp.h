@@ -26,7 +26,10 @@ class FakeHttp : public platform::Http {
     void setBlockSize(std::size_t n) { block_ = n; }
     const std::vector<std::string>& requests() const { return requests_; }
 
-    platform::HttpResult get(std::string_view url, const platform::HttpProgress& progress) override;
+  protected:
+    /// A body longer than `maxBytes` fails as the real readers do.
+    platform::HttpResult fetch(std::string_view url, const platform::HttpProgress& progress,
+                               std::size_t maxBytes) override;
 
   private:
     std::map<std::string, platform::HttpResult> table_;

@@ -28,6 +28,7 @@ platform::Platform makePlatform() {
     p.clock = std::make_unique<FakeClock>();
     p.singleInstance = std::make_unique<FakeSingleInstance>();
     p.systemRestore = std::make_unique<NoSystemRestore>();
+    p.fileLocks = std::make_unique<FakeFileLocks>();
     return p;
 }
 
@@ -42,6 +43,7 @@ FakePlatform::FakePlatform()
       version(static_cast<FakeVersionInfo&>(*platform.versionInfo)),
       http(static_cast<FakeHttp&>(*platform.http)),
       launcher(static_cast<FakeLauncher&>(*platform.launcher)),
-      clock(static_cast<FakeClock&>(*platform.clock)) {}
+      clock(static_cast<FakeClock&>(*platform.clock)),
+      locks(static_cast<FakeFileLocks&>(*platform.fileLocks)) {}
 
 }  // namespace nightjar::mock

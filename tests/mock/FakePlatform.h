@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "mock/FakeClock.h"
+#include "mock/FakeFileLocks.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeHttp.h"
 #include "mock/FakeLauncher.h"
@@ -26,6 +27,7 @@ struct FakePlatform {
     FakeHttp& http;
     FakeLauncher& launcher;
     FakeClock& clock;
+    FakeFileLocks& locks;
 };
 
 }  // namespace nightjar::mock

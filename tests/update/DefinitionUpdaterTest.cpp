@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "mock/FakeFileLocks.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeHttp.h"
+#include "update/DefinitionCommit.h"
 #include "update/ServerConfig.h"
 #include "update/UpdateTestSupport.h"
+#include "update/UpdateTextApplier.h"
 
 namespace nightjar::update {
 namespace {
@@ -41,13 +44,14 @@ class UpdaterTest : public ::testing::Test {
         servers.setDefinitionOverride(kBase);
     }
     UpdateResult run(localization::ProductIdentity id = {"Nightjar", "Nightjar Labs", "x"}) {
-        DefinitionUpdater updater(fs, http, std::string(kData), id, servers, observer);
+        DefinitionUpdater updater(fs, http, locks, std::string(kData), id, servers, observer);
         return updater.CheckAndApplyUpdates();
     }
     std::optional<std::string> dateFile() { return fs.content(dataFile("date.dat")); }
 
     mock::FakeFileSystem fs;
     mock::FakeHttp http;
+    mock::FakeFileLocks locks;
     ServerConfig servers;
     Recorder observer;
 };
@@ -86,8 +90,8 @@ TEST_F(UpdaterTest, EqualOrOlderOrUnreadableServerDateMakesNoFurtherRequest) {
     for (const char* answer : {"3/16/2006 12:00:00 AM PST", "1/1/2005", "garbage", ""}) {
         mock::FakeHttp fresh;
         fresh.respond(kDateUrl, answer);
-        DefinitionUpdater updater(fs, fresh, std::string(kData), {"Nightjar", "Nightjar Labs", ""},
-                                  servers, observer);
+        DefinitionUpdater updater(fs, fresh, locks, std::string(kData),
+                                  {"Nightjar", "Nightjar Labs", ""}, servers, observer);
         auto r = updater.CheckAndApplyUpdates();
         EXPECT_EQ(r.outcome, UpdateOutcome::Current) << answer;
         EXPECT_EQ(r.count, 0);
@@ -128,9 +132,10 @@ TEST_F(UpdaterTest, FailedUpdateTextRequestWritesNothing) {
 
 TEST_F(UpdaterTest, UpdateThatCannotBeWrittenKeepsTheOldDate) {
     fs.addFile(dataFile("FileDefinition.dat"), storedLine("a=1"));
+    fs.addFolder(dataFile("ExeDefinition.dat"));
     http.respond(kDateUrl, "1/5/2009");
-    http.respond(defsUrl("3/16/2006"), record("FILE", "ADD", "b=2|c") + "[BR]" +
-                                           definitions::ScrambleLine("DIR") + "|ADD");
+    http.respond(defsUrl("3/16/2006"),
+                 record("FILE", "ADD", "b=2|c") + "[BR]" + record("EXE", "ADD", "d=3|e"));
     http.respond(kConfirmUrl, "1/5/2009");
     auto r = run();
     EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
@@ -138,6 +143,83 @@ TEST_F(UpdaterTest, UpdateThatCannotBeWrittenKeepsTheOldDate) {
     EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), storedLine("a=1"));
     EXPECT_FALSE(dateFile().has_value());
     EXPECT_EQ(http.requests().size(), 2u);
+}
+
+TEST_F(UpdaterTest, MalformedRecordIsSkippedAndTheDateStillAdvances) {
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("3/16/2006"), record("COOK", "ADD", "a") + "[BR]" +
+                                           definitions::ScrambleLine("DIR") + "|ADD[BR]" +
+                                           record("COOK", "ADD", "b"));
+    http.respond(kConfirmUrl, "1/5/2009");
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(fs.content(dataFile("BlockedCookies.dat")), storedLine("a") + storedLine("b"));
+    EXPECT_EQ(dateFile(), "1/5/2009\r\n");
+}
+
+TEST_F(UpdaterTest, DateThatCannotBeStoredFailsAndLeavesTheDefinitionFilesAsTheyWere) {
+    fs.addFile(dataFile("FileDefinition.dat"), storedLine("a=1"));
+    const auto before = fs.allPaths();
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("3/16/2006"), record("FILE", "ADD", "b=2|c"));
+    http.respond(kConfirmUrl, "1/5/2009");
+    // The journal and the six definition files go in place; writing date.dat fails.
+    fs.failCommitAfter(7);
+    auto r = run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), storedLine("a=1"));
+    EXPECT_EQ(fs.allPaths(), before);
+    EXPECT_TRUE(observer.captions.empty());
+    // The next check fetches the same update and appends it once.
+    fs.failCommitAfter(-1);
+    EXPECT_EQ(run().outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), storedLine("a=1") + storedLine("b=2|c"));
+}
+
+TEST_F(UpdaterTest, UpdateCutShortBeforeItsDateWasStoredIsUndoneByTheNextCheck) {
+    fs.addFile(dataFile("FileDefinition.dat"), storedLine("a=1"));
+    {
+        // Files committed, then the program ends before the date is written.
+        DefinitionCommit commit(fs, std::string(kData));
+        UpdateTextApplier applier(fs, std::string(kData), observer);
+        ASSERT_TRUE(applier.ApplyUpdateText(record("FILE", "ADD", "b=2|c"), commit).complete);
+    }
+    http.respond(kDateUrl, "1/5/2009");
+    http.respond(defsUrl("3/16/2006"), record("FILE", "ADD", "b=2|c"));
+    http.respond(kConfirmUrl, "1/5/2009");
+    EXPECT_EQ(run().outcome, UpdateOutcome::Updated);
+    EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), storedLine("a=1") + storedLine("b=2|c"));
+    // Once the date is stored, the leftovers of the commit are gone.
+    EXPECT_FALSE(fs.exists(dataFile("FileDefinition.dat.bak")));
+}
+
+TEST_F(UpdaterTest, SecondUpdateOfTheSameFolderIsBusyAndAsksNothing) {
+    std::optional<UpdateResult> second;
+    http.handler([&](const std::string& url) -> platform::HttpResult {
+        if (url == kDateUrl && !second) {
+            second = run();  // started while the first one runs
+        }
+        if (url == defsUrl("3/16/2006")) {
+            return {true, record("COOK", "ADD", "a"), {}};
+        }
+        return {true, "1/5/2009", {}};
+    });
+    EXPECT_EQ(run().outcome, UpdateOutcome::Updated);
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->outcome, UpdateOutcome::Busy);
+    EXPECT_EQ(http.requests().size(), 3u);
+    EXPECT_EQ(fs.content(dataFile("BlockedCookies.dat")), storedLine("a"));
+    // The lock is given back.
+    EXPECT_FALSE(locks.held(dataFile(DefinitionUpdater::kLockFile)));
+}
+
+TEST_F(UpdaterTest, DateAnswerLongerThanADateIsAFailedRequest) {
+    http.respond(kDateUrl, std::string(DefinitionUpdater::kDateAnswerBytes, ' ') + "1/5/2009");
+    EXPECT_EQ(run().outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(http.requests().size(), 1u);
 }
 
 TEST_F(UpdaterTest, UnconvertibleConfirmedDateStoresTheZeroDate) {
@@ -171,6 +253,7 @@ TEST(OutcomeName, Words) {
     EXPECT_EQ(OutcomeName(UpdateOutcome::Updated), "updated");
     EXPECT_EQ(OutcomeName(UpdateOutcome::Current), "current");
     EXPECT_EQ(OutcomeName(UpdateOutcome::Failed), "failed");
+    EXPECT_EQ(OutcomeName(UpdateOutcome::Busy), "busy");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "definitions/PlaceholderExpander.h"
 #include "definitions/SignatureStore.h"
 #include "localization/MessageCatalog.h"
+#include "mock/FakeFileLocks.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeHttp.h"
 #include "mock/FakeRegistry.h"
@@ -37,7 +38,7 @@ class ControllerTest : public ::testing::Test {
           catalog({"Nightjar", "Nightjar Labs", "nightjar.example"}),
           servers(nullptr, [](const char*) { return std::optional<std::string>(); }),
           controller(
-              fs, http, store, settings, catalog, ui, servers,
+              fs, http, locks, store, settings, catalog, ui, servers,
               [this](bool on) { timerCalls.push_back(on); }, [this] { return idle; }) {
         fs.addFolder(kData);
         catalog.LoadDefaultMessages();
@@ -56,6 +57,7 @@ class ControllerTest : public ::testing::Test {
 
     mock::FakeFileSystem fs;
     mock::FakeHttp http;
+    mock::FakeFileLocks locks;
     mock::FakeShellFolders shell;
     mock::FakeRegistry registry;
     mock::ScriptedUserInterface ui;
@@ -85,6 +87,18 @@ TEST_F(ControllerTest, WithoutNetworkTheResultWindowSaysSoAndNothingIsWritten) {
                                                                         {"cmdLiveUpdate", true}}));
     EXPECT_EQ(ui.isVisible("frmDownload"), false);
     EXPECT_EQ(ui.textsOf("txtStatus").front(), "Connecting to the definition server, please wait.");
+}
+
+TEST_F(ControllerTest, WhileAnotherProgramUpdatesNothingIsAskedAndNoResultIsShown) {
+    serveOneUpdate();
+    ASSERT_TRUE(locks.lock(dataFile(update::DefinitionUpdater::kLockFile), {}));
+    controller.RunUpdate();
+    EXPECT_EQ(controller.lastResult().outcome, update::UpdateOutcome::Busy);
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_NE(ui.isVisible("frmSignatureUpdated"), true);
+    EXPECT_EQ(setting("SHOW"), "<unset>");
+    EXPECT_EQ(timerCalls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(ui.isVisible("frmDownload"), false);
 }
 
 TEST_F(ControllerTest, NothingNewSaysMostRecentWithTheProductName) {

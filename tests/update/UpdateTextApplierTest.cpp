@@ -197,27 +197,22 @@ TEST_F(ApplyTest, StatusTextsFollowEachPassAndEveryHundredLinesOfRemoval) {
 
 // --- Sound behaviour: an update is written aside and put in place only when it succeeded.
 
-TEST_F(ApplyTest, MalformedRecordOfAnAcceptedKindLeavesEveryFileAsItWas) {
-    fs.addFile(dataFile("FileDefinition.dat"), storedLine("keep=1"));
+TEST_F(ApplyTest, MalformedRecordsAreSkippedCountedAndTheRestApplied) {
     fs.addFile(dataFile("RegistryDefinition.dat"), storedLine("reg=1"));
-    const auto before = fs.allPaths();
-    // Passes 1 and 2 would succeed; the REG record without "[DEF]" fails pass 3.
-    std::string text = record("EXE", "ADD", "a.exe=A|b") + "[BR]" + ScrambleLine("REG") +
-                       "|ADD no def marker" + "[BR]" + record("COOK", "ADD", "c");
+    // Between good records: a REG record without "[DEF]", a COOK record without an
+    // operation, and an EXE record (two files) without "[DEF]", which is skipped once.
+    const std::string text = record("EXE", "ADD", "a.exe=A|b") + "[BR]" + ScrambleLine("REG") +
+                             "|ADD no def marker[BR]" + ScrambleLine("COOK") + "[DEF]" +
+                             testing::wireBody("site") + "[BR]" + ScrambleLine("EXE") + "|ADD[BR]" +
+                             record("COOK", "ADD", "c");
     auto r = apply(text);
-    EXPECT_FALSE(r.complete);
-    EXPECT_EQ(r.failedFile, "RegistryDefinition.dat");
-    EXPECT_EQ(r.count, 0);
-    EXPECT_EQ(file("FileDefinition.dat"), storedLine("keep=1"));  // not appended, not twice
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(r.skipped, 3);
+    EXPECT_EQ(r.count, 3);  // the good EXE record in two files, the good cookie
+    EXPECT_EQ(file("ExeDefinition.dat"), storedLine("a.exe=A|b"));
     EXPECT_EQ(file("RegistryDefinition.dat"), storedLine("reg=1"));
-    EXPECT_EQ(fs.allPaths(), before);  // no file created, no temporary left
-}
-
-TEST_F(ApplyTest, RecordWithoutOperationFieldFailsItsPass) {
-    fs.addFile(dataFile("BlockedCookies.dat"), storedLine("c"));
-    auto r = apply(ScrambleLine("COOK") + "[DEF]" + testing::wireBody("site"));
-    EXPECT_FALSE(r.complete);
     EXPECT_EQ(file("BlockedCookies.dat"), storedLine("c"));
+    EXPECT_EQ(observer.statuses.back(), std::string(UpdateTextApplier::kSkipped) + "3");
 }
 
 TEST_F(ApplyTest, WriteFailureLeavesFilesUnchanged) {
@@ -280,11 +275,34 @@ TEST(ApplyShortRead, ReadThatStopsShortFailsThePassInsteadOfTruncatingTheFile) {
     EXPECT_EQ(fs.content(dataFile("FileDefinition.dat")), old);
 }
 
-TEST_F(ApplyTest, FailedRenameIsReportedIncomplete) {
-    fs.failCommitAfter(1);
-    auto r = apply(record("EXE", "ADD", "a=b|c"));
+TEST_F(ApplyTest, FailedRenameOfOneFileLeavesEveryFileAsItWasAndARetryAppendsOnce) {
+    fs.addFile(dataFile("FileDefinition.dat"), storedLine("keep=1"));
+    const auto before = fs.allPaths();
+    const std::string text = record("EXE", "ADD", "a=b|c") + "[BR]" + record("FILE", "DEL", "keep");
+    // The journal and FileDefinition.dat go in place; renaming ExeDefinition.dat fails.
+    fs.failCommitAfter(2);
+    auto r = apply(text);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.failedFile, "ExeDefinition.dat");
+    EXPECT_EQ(file("FileDefinition.dat"), storedLine("keep=1"));
+    EXPECT_EQ(fs.allPaths(), before);  // nothing created, no backup or journal left
+    fs.failCommitAfter(-1);
+    EXPECT_TRUE(apply(text).complete);
+    EXPECT_EQ(file("FileDefinition.dat"), storedLine("a=b|c"));
+    EXPECT_EQ(file("ExeDefinition.dat"), storedLine("a=b|c"));
+}
+
+TEST_F(ApplyTest, StoredLinesHoldingByteTenStayWhole) {
+    // An upper-case E acute is stored as byte 10: only CR LF ends a stored line.
+    ASSERT_EQ(ScrambleLine("\xC9"), "\n");
+    const std::string kept = "caf\xC9.exe=\xC9vil|x";
+    fs.addFile(dataFile("FileDefinition.dat"),
+               storedLine(kept) + storedLine("\xC9t\xC9.exe=T|y") + storedLine("plain=1"));
+    auto r =
+        apply(record("FILE", "DEL", "\xC9T\xC9.EXE") + "[BR]" + record("FILE", "ADD", "n\xC9w=2"));
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(file("FileDefinition.dat"),
+              storedLine(kept) + storedLine("plain=1") + storedLine("n\xC9w=2"));
 }
 
 TEST_F(ApplyTest, ApplyingTheSameUpdateAgainAfterAFailureAppendsOnce) {
@@ -337,22 +355,18 @@ struct NaivePass {
 };
 
 std::vector<std::string> readLines(const std::string& content) {
-    // Same line rules as the program's reader: LF ends a line, one CR before it is dropped,
-    // a last line without a break counts.
+    // Stored lines end at CR LF only (a bare LF is the stored form of an upper-case E
+    // acute); a last line without a break counts.
     std::vector<std::string> lines;
     std::size_t pos = 0;
     while (pos < content.size()) {
-        std::size_t nl = content.find('\n', pos);
-        std::size_t end = nl == std::string::npos ? content.size() : nl;
-        std::string line = content.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        if (nl == std::string::npos) {
+        std::size_t br = content.find("\r\n", pos);
+        std::size_t end = br == std::string::npos ? content.size() : br;
+        lines.push_back(content.substr(pos, end - pos));
+        if (br == std::string::npos) {
             break;
         }
-        pos = nl + 1;
+        pos = br + 2;
     }
     return lines;
 }

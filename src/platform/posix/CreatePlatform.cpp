@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/posix/CurlHttp.h"
+#include "platform/posix/FlockFileLocks.h"
 #include "platform/posix/LockFileSingleInstance.h"
 #include "platform/posix/MachineRoot.h"
 #include "platform/posix/NoSystemRestore.h"
@@ -44,6 +45,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     platform->clock = std::make_unique<SystemClock>();
     platform->singleInstance = std::make_unique<LockFileSingleInstance>(machine.instanceLockFile());
     platform->systemRestore = std::make_unique<NoSystemRestore>();
+    platform->fileLocks = std::make_unique<FlockFileLocks>(machine);
     platform->machineRoot = location;
     return platform;
 }

@@ -15,12 +15,19 @@ constexpr long kMaxRedirects = 5;
 struct Transfer {
     std::string body;
     const HttpProgress* progress = nullptr;
+    std::size_t maxBytes = 0;
     bool cancelled = false;
+    bool tooLong = false;
 };
 
 std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
+    // Checked before appending, so a hostile answer never grows the body past the limit.
+    if (n > t->maxBytes - t->body.size()) {
+        t->tooLong = true;
+        return 0;
+    }
     t->body.append(data, n);
     if (t->progress != nullptr && *t->progress && !(*t->progress)(t->body.size())) {
         t->cancelled = true;
@@ -48,7 +55,8 @@ CurlHttp::CurlHttp(std::chrono::seconds stallTimeout, std::chrono::seconds conne
     initOnce();
 }
 
-HttpResult CurlHttp::get(std::string_view url, const HttpProgress& progress) {
+HttpResult CurlHttp::fetch(std::string_view url, const HttpProgress& progress,
+                           std::size_t maxBytes) {
     // A URL is never sent with raw blanks or control characters.
     for (char c : url) {
         if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) {
@@ -61,6 +69,7 @@ HttpResult CurlHttp::get(std::string_view url, const HttpProgress& progress) {
     }
     Transfer transfer;
     transfer.progress = &progress;
+    transfer.maxBytes = maxBytes;
     const std::string target(url);
 
     curl_slist* headers = nullptr;
@@ -84,6 +93,8 @@ HttpResult CurlHttp::get(std::string_view url, const HttpProgress& progress) {
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    // An announced length above the limit fails before any of the body is read.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
 
     CURLcode rc = curl_easy_perform(curl);
     long status = 0;
@@ -91,6 +102,9 @@ HttpResult CurlHttp::get(std::string_view url, const HttpProgress& progress) {
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
 
+    if (transfer.tooLong || rc == CURLE_FILESIZE_EXCEEDED) {
+        return failure(std::string(kTooLong));
+    }
     if (transfer.cancelled) {
         return failure("cancelled");
     }

@@ -2,6 +2,7 @@
 #include "platform/win32/NamedMutexSingleInstance.h"
 #include "platform/win32/SrClientSystemRestore.h"
 #include "platform/win32/SystemClock.h"
+#include "platform/win32/Win32FileLocks.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Launcher.h"
 #include "platform/win32/Win32Processes.h"
@@ -32,6 +33,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& /*options*/, std
     p->singleInstance =
         std::make_unique<win32::NamedMutexSingleInstance>(instanceName + ".SingleInstance");
     p->systemRestore = std::make_unique<win32::SrClientSystemRestore>();
+    p->fileLocks = std::make_unique<win32::Win32FileLocks>();
     return p;
 }
 

@@ -28,7 +28,8 @@ std::string withCode(const char* what) {
 
 }  // namespace
 
-HttpResult WinInetHttp::get(std::string_view url, const HttpProgress& progress) {
+HttpResult WinInetHttp::fetch(std::string_view url, const HttpProgress& progress,
+                              std::size_t maxBytes) {
     InternetPtr session(InternetOpenA("Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) {
         return failure(withCode("cannot open an Internet session"));
@@ -65,6 +66,9 @@ HttpResult WinInetHttp::get(std::string_view url, const HttpProgress& progress) 
         }
         if (got == 0) {
             break;
+        }
+        if (got > maxBytes - result.body.size()) {
+            return failure(std::string(kTooLong));
         }
         result.body.append(block, got);
         if (progress && !progress(result.body.size())) {

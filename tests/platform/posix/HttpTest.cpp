@@ -156,6 +156,14 @@ TEST_F(CurlHttpTest, AProgressCallbackCanGiveUp) {
     EXPECT_EQ(calls, 1);
 }
 
+TEST_F(CurlHttpTest, AnswerLongerThanAllowedFails) {
+    auto r = http.get(server.url("/big"), {}, 99999);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.body.empty());
+    EXPECT_EQ(r.error, Http::kTooLong);
+    EXPECT_TRUE(http.get(server.url("/big"), {}, 100000).ok);
+}
+
 TEST_F(CurlHttpTest, HttpErrorsFail) {
     auto missing = http.get(server.url("/missing"), {});
     EXPECT_FALSE(missing.ok);

@@ -100,6 +100,17 @@ TEST(WinInetHttpTest, ProgressCanGiveUp) {
     EXPECT_EQ(calls, 1);
 }
 
+TEST(WinInetHttpTest, AnswerLongerThanAllowedFails) {
+    LoopbackHttpServer server({{200, std::string(2000, 'x')}, {200, std::string(2000, 'x')}});
+    ASSERT_TRUE(server.started());
+    WinInetHttp http(10000);
+    HttpResult r = http.get(server.url("/big"), nullptr, 1999);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.body.empty());
+    EXPECT_EQ(r.error, Http::kTooLong);
+    EXPECT_TRUE(http.get(server.url("/big"), nullptr, 2000).ok);
+}
+
 /// End-to-end hook for a server run from outside the Wine session: NJ_TEST_HTTP_URL is
 /// fetched and compared with NJ_TEST_HTTP_EXPECT.
 TEST(WinInetHttpTest, FetchesTheExternalUrlWhenGiven) {
