@@ -29,11 +29,14 @@ class DelayingHttp : public platform::Http {
   public:
     DelayingHttp(platform::Http& inner, std::function<void()> beforeConfirm)
         : inner_(inner), beforeConfirm_(std::move(beforeConfirm)) {}
-    platform::HttpResult get(std::string_view url, const platform::HttpProgress& p) override {
+
+  protected:
+    platform::HttpResult fetch(std::string_view url, const platform::HttpProgress& p,
+                               std::size_t maxBytes) override {
         if (beforeConfirm_ && url.find("/asp/date.asp") != std::string_view::npos) {
             std::exchange(beforeConfirm_, nullptr)();
         }
-        return inner_.get(url, p);
+        return inner_.get(url, p, maxBytes);
     }
 
   private:
@@ -62,9 +65,9 @@ class Client {
         servers.setDefinitionOverride(baseUrl);
         localization::ProductIdentity identity{"Nightjar", "Nightjar Labs", "nightjar.example"};
         update::UpdateObserver observer;
-        update::DefinitionUpdater updater(*platform_->fileSystem,
-                                          http != nullptr ? *http : *platform_->http, dataFolder_,
-                                          identity, servers, observer);
+        update::DefinitionUpdater updater(
+            *platform_->fileSystem, http != nullptr ? *http : *platform_->http,
+            *platform_->fileLocks, dataFolder_, identity, servers, observer);
         return updater.CheckAndApplyUpdates().outcome;
     }
     /// How many lines of FileDefinition.dat decode to `entry`.
