@@ -8,11 +8,11 @@
 namespace nightjar::scan {
 
 /// Reads the "CompanyName" string of a Windows executable's (PE) version resource the way
-/// the system finds it: headers, section table, resource directory (version type, first
-/// name, first language), then the VS_VERSIONINFO tree (the string table of the first
-/// translation, else the first one that names a company). Built for hostile input: every
-/// offset and length is checked against the bytes at hand, the trees are walked to their
-/// fixed depth without recursion, and counts of entries are capped.
+/// the system finds it: headers, section table, resource directory (version type, name 1
+/// or else the first, first language), then the VS_VERSIONINFO tree (the string table of
+/// the first translation, else the first one that names a company). Built for hostile
+/// input: every offset and length is checked against the bytes at hand, the trees are
+/// walked to their fixed depth without recursion, and counts of entries are capped.
 class PeVersionParser {
   public:
     /// The headers must lie within this many bytes from the start of the file.
