@@ -104,7 +104,15 @@ class FileSystem {
     /// case), nullopt when it does not exist.
     virtual std::optional<std::string> storedName(std::string_view path) = 0;
 
+    /// Opens a file for reading its content.
     virtual std::unique_ptr<InputFile> openRead(std::string_view path) = 0;
+    /// The "CompanyName" of the file's version resource as the system itself reads it (""
+    /// when it has none); nullopt when the platform has no such reader and leaves the
+    /// file's bytes to the caller. The default has none.
+    virtual std::optional<std::string> companyNameOf(std::string_view path) {
+        (void)path;
+        return std::nullopt;
+    }
     /// Opens for appending (created when missing).
     virtual std::unique_ptr<OutputFile> openAppend(std::string_view path) = 0;
     /// Opens a replacing writer: the content goes to a sibling temporary file which commit()

@@ -1,5 +1,4 @@
 #pragma once
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,27 +6,22 @@
 
 namespace nightjar::scan {
 
-/// Reads the "CompanyName" string of a file's version resource by searching its bytes.
-/// The file is searched in bounded windows, never held in memory whole.
+/// Reads the "CompanyName" string of a file's version resource: the platform's own reader
+/// where it has one, else the resource found by walking the file's PE structure
+/// (PeVersionParser). Only the headers and the resource section are read, never a byte past
+/// PeVersionParser::kMaxFileBytes, so a huge or endless file cannot hold a scan.
 class CompanyNameReader {
   public:
-    static constexpr std::size_t kDefaultChunk = std::size_t{1} << 16;
-    /// A value longer than this is not a version string: no company name.
-    static constexpr std::size_t kMaxValue = std::size_t{1} << 16;
-
-    explicit CompanyNameReader(platform::FileSystem& fs, std::size_t chunkSize = kDefaultChunk);
+    explicit CompanyNameReader(platform::FileSystem& fs);
 
     /// The company name, or "" when the file has none or cannot be read.
     std::string ReadCompanyName(std::string_view path) const;
 
-    /// The same search over bytes already in memory (the reference form of the search).
+    /// The same over the bytes of a whole file in memory.
     static std::string FromBytes(std::string_view bytes);
-    /// The wide form of a key: code 1, then a zero and the character for each character.
-    static std::string WideKey(std::string_view key);
 
   private:
     platform::FileSystem& fs_;
-    std::size_t chunk_;
 };
 
 }  // namespace nightjar::scan

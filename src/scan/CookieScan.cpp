@@ -4,12 +4,15 @@
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
+#include "platform/CappedInputFile.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
 
 namespace nightjar::scan {
 
 namespace {
+
+constexpr std::uint64_t kMaxCookieBytes = std::uint64_t{512} << 10;
 
 std::string cutAtNul(std::string_view s) {
     auto z = s.find('\0');
@@ -73,9 +76,16 @@ std::string CookieScan::CookieDomainOf(std::string_view path) {
     if (site.empty() || !fs_.fileExists(path)) {
         return "False";
     }
-    LineReader reader(fs_, path);
+    // A cookie is a few lines; reading stops well past that, so that no file in the
+    // cookies folder can make the scan read (and keep a line) without end.
+    auto file = fs_.openRead(path);
+    if (!file) {
+        return "False";
+    }
+    LineReader reader(
+        std::make_unique<platform::CappedInputFile>(std::move(file), kMaxCookieBytes));
     std::string line;
-    while (reader.isOpen() && reader.next(line)) {
+    while (reader.next(line)) {
         std::size_t begin = 0;
         for (;;) {
             std::size_t comma = line.find(',', begin);

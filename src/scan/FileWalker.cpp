@@ -106,7 +106,9 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
         haveParent_ = true;
     }
     const std::string& parent = parentKey_;
-    fullKey_.assign(parent).append(name);
+    // Blanks around the name count for the match only: the location names the file as it
+    // is, so that it leads to this file and no other.
+    fullKey_.assign(parent).append(text::toLower(lastPart(path)));
     const std::string& full = fullKey_;
     const auto& rows = store_.FileSignatures();
     fileParts_.refresh(store_.generation(), rows.data(), rows.size());

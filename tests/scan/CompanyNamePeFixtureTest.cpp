@@ -17,45 +17,42 @@ class CompanyNamePeFixtureTest : public ::testing::Test {
         GTEST_SKIP() << "the PE fixtures were not built (no mingw-w64 tools)";
 #endif
     }
-    /// The company name of a fixture read through the reader (small windows, so markers
-    /// straddle window boundaries too), checked against the whole-file search.
-    std::string company(const std::string& name) {
+    /// The bytes of a fixture.
+    static std::string bytesOf(const std::string& name) {
 #ifdef NJ_PE_FIXTURE_DIR
         std::ifstream in(std::string(NJ_PE_FIXTURE_DIR) + "/" + name, std::ios::binary);
         EXPECT_TRUE(in.good()) << name;
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_GT(bytes.size(), 512u);
-        fs.addFile("C:\\fixtures\\" + name, bytes);
-        const std::string whole = CompanyNameReader::FromBytes(bytes);
-        for (std::size_t chunk : {7u, 64u, 4096u}) {
-            CompanyNameReader reader(fs, chunk);
-            EXPECT_EQ(reader.ReadCompanyName("C:\\fixtures\\" + name), whole) << chunk;
-        }
-        return whole;
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 #else
         return name;
 #endif
     }
+    /// The company name of a file read through the reader, checked against the in-memory
+    /// form.
+    std::string company(const std::string& bytes) {
+        fs.addFile("C:\\fixtures\\f.exe", bytes);
+        const std::string read = CompanyNameReader(fs).ReadCompanyName("C:\\fixtures\\f.exe");
+        EXPECT_EQ(read, CompanyNameReader::FromBytes(bytes));
+        return read;
+    }
     mock::FakeFileSystem fs;
 };
 
-TEST_F(CompanyNamePeFixtureTest, MicrosoftCompany) {
-    EXPECT_EQ(company("company_microsoft.exe"), "Microsoft Corporation");
+TEST_F(CompanyNamePeFixtureTest, CompanyOfTheVersionResource) {
+    EXPECT_EQ(company(bytesOf("company_microsoft.exe")), "Microsoft Corporation");
+    EXPECT_EQ(company(bytesOf("company_other.exe")), "Example Software Ltd.");
+    EXPECT_EQ(company(bytesOf("company_missing.exe")), "");
+    EXPECT_EQ(company(bytesOf("company_empty.exe")), "");
 }
 
-TEST_F(CompanyNamePeFixtureTest, OtherCompany) {
-    EXPECT_EQ(company("company_other.exe"), "Example Software Ltd.");
-}
-
-TEST_F(CompanyNamePeFixtureTest, MissingCompany) {
-    EXPECT_EQ(company("company_missing.exe"), "");
-}
-
-TEST_F(CompanyNamePeFixtureTest, EmptyCompanyFollowedByDescription) {
-    // The value runs into the next entry: only the text before the first control
-    // character counts, which here is nothing.
-    const std::string c = company("company_empty.exe");
-    EXPECT_EQ(c, "");
+TEST_F(CompanyNamePeFixtureTest, CompanyWordsInTheDataDoNotExempt) {
+    std::string decoy = "CompanyName";
+    decoy.push_back('\0');
+    decoy += "Microsoft Corporation";
+    decoy += std::string(3, '\0');
+    EXPECT_EQ(company(bytesOf("company_other.exe") + decoy), "Example Software Ltd.");
+    EXPECT_EQ(company(bytesOf("company_missing.exe") + decoy), "");
+    EXPECT_EQ(company(bytesOf("company_empty.exe") + decoy), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "PeImage.h"
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
 #include "definitions/LoadObserver.h"
@@ -58,65 +59,16 @@ struct ScanTestEnv {
     }
 };
 
-/// A version resource string table as a resource compiler lays it out: wide keys and
-/// values, 32-bit aligned. An empty company value has no value characters.
-inline std::string WideString(std::string_view s) {
-    std::string w;
-    for (char c : s) {
-        w.push_back(c);
-        w.push_back('\0');
-    }
-    return w;
-}
-
-inline std::string VersionStringEntry(std::string_view key, std::string_view value) {
-    // wLength, wValueLength, wType = 1, key + NUL, padding to 4, value + NUL, padding.
-    std::string body;
-    body += std::string("\x01\0", 2);
-    body += WideString(key);
-    body += std::string(2, '\0');
-    while ((body.size() + 4) % 4 != 0) {
-        body.push_back('\0');
-    }
-    if (!value.empty()) {
-        body += WideString(value);
-        body += std::string(2, '\0');
-    }
-    std::string entry;
-    const auto total = static_cast<unsigned>(body.size() + 4);
-    const auto valueLen = static_cast<unsigned>(value.empty() ? 0 : value.size() + 1);
-    entry.push_back(static_cast<char>(total & 0xFF));
-    entry.push_back(static_cast<char>((total >> 8) & 0xFF));
-    entry.push_back(static_cast<char>(valueLen & 0xFF));
-    entry.push_back(static_cast<char>((valueLen >> 8) & 0xFF));
-    entry += body;
-    while (entry.size() % 4 != 0) {
-        entry.push_back('\0');
-    }
-    return entry;
-}
-
-/// Bytes of an executable-like file whose version resource names `company` (none when
-/// `withCompany` is false), padded with `before` filler bytes in front.
-inline std::string FakeExecutable(std::string_view company, bool withCompany = true,
-                                  std::size_t before = 64) {
-    std::string bytes = "MZ";
-    for (std::size_t i = 0; i < before; ++i) {
-        bytes.push_back(static_cast<char>('A' + static_cast<char>(i % 23)));
-    }
-    bytes += std::string("\x50\x00\x00\x00\x01\x00", 6);
-    bytes += WideString("StringFileInfo");
-    bytes += std::string(2, '\0');
-    bytes += std::string("\x40\x00\x00\x00\x01\x00", 6);
-    bytes += WideString("040904b0");
-    bytes += std::string(2, '\0');
+/// An executable whose version resource names `company` (no CompanyName entry when
+/// `withCompany` is false).
+inline std::string FakeExecutable(std::string_view company, bool withCompany = true) {
+    std::vector<std::pair<std::string, std::string>> strings;
     if (withCompany) {
-        bytes += VersionStringEntry("CompanyName", company);
+        strings.emplace_back("CompanyName", std::string(company));
     }
-    bytes += VersionStringEntry("FileDescription", "Some program");
-    bytes += VersionStringEntry("ProductName", "Some product");
-    bytes += std::string(16, '\0');
-    return bytes;
+    strings.emplace_back("FileDescription", "Some program");
+    strings.emplace_back("ProductName", "Some product");
+    return PeImage::executable(PeImage::versionInfo(strings));
 }
 
 }  // namespace nightjar::scantest

@@ -195,7 +195,9 @@ class LinearChecker {
                     continue;
                 }
             }
-            const std::string full = parent + name;
+            // The location keeps the name as it is; only the match trims it.
+            const std::string full =
+                parent + text::toLower(slash == std::string::npos ? path : path.substr(slash + 1));
             if (env_.store.IsProtectedPath(full)) {
                 return;
             }

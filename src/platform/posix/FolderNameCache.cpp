@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "platform/posix/DeepPath.h"
 #include "util/Text.h"
 
 namespace nightjar::platform::posix {
@@ -22,7 +23,7 @@ bool sameTime(const timespec& a, const timespec& b) {
 }  // namespace
 
 bool FolderNameCache::readListing(const std::string& folder, Listing& listing) {
-    DIR* dir = opendir(folder.c_str());
+    DIR* dir = DeepPath::openFolder(folder);
     if (dir == nullptr) {
         return false;
     }
@@ -39,7 +40,7 @@ bool FolderNameCache::readListing(const std::string& folder, Listing& listing) {
 
 std::optional<std::string> FolderNameCache::find(const std::string& folder, std::string_view name) {
     struct stat st {};
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!DeepPath::status(folder, st, true) || !S_ISDIR(st.st_mode)) {
         return std::nullopt;
     }
     const std::string folded = text::toLower(name);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/posix/DeepPath.h"
 #include "platform/posix/FolderNameCache.h"
 #include "platform/posix/PosixShellFolders.h"
 #include "util/Text.h"
@@ -34,7 +35,7 @@ char lowerLetter(char c) {
 
 bool entryExists(const std::string& path) {
     struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
+    return DeepPath::status(path, st, false);
 }
 
 std::string joinHost(const std::string& folder, std::string_view name) {

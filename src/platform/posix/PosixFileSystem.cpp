@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/posix/DeepPath.h"
 #include "platform/posix/PosixAppendFile.h"
 #include "platform/posix/PosixInputFile.h"
 #include "platform/posix/PosixReplaceFile.h"
@@ -117,14 +118,14 @@ std::uint32_t attributesFrom(const struct stat& own, const struct stat* target,
 
 bool isFolder(const std::string& hostPath) {
     struct stat st {};
-    return lstat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return DeepPath::status(hostPath, st, false) && S_ISDIR(st.st_mode);
 }
 
 /// Copies one file through a sibling temporary file, so the target is never torn; the copy
 /// keeps the source's permission bits (its read-only state).
 bool copyHostFile(const std::string& from, const std::string& to) {
     struct stat st {};
-    if (stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!DeepPath::status(from, st, true) || !S_ISREG(st.st_mode)) {
         return false;
     }
     auto in = PosixInputFile::open(from);
@@ -308,16 +309,18 @@ std::optional<std::vector<DirEntry>> PosixFileSystem::listEntries(std::string_vi
                                                                   ListDetail detail) {
     // The path as spelled names the folder hostPath() would find whenever it opens, and
     // costs no lookups; a walk spells every folder as it was listed.
+    // Opened relative to the folders above when the path is too long for one call, so that
+    // the depth of a tree is no limit.
     DIR* dir = nullptr;
     if (std::string spelled = machine_.spelledHostPath(folder); !spelled.empty()) {
-        dir = opendir(spelled.c_str());
+        dir = DeepPath::openFolder(spelled);
     }
     if (dir == nullptr) {
         std::string host = hostPath(folder);
         if (host.empty()) {
             return std::nullopt;
         }
-        dir = opendir(host.c_str());
+        dir = DeepPath::openFolder(host);
         if (dir == nullptr) {
             return std::nullopt;
         }
@@ -364,11 +367,11 @@ std::optional<std::uint32_t> PosixFileSystem::attributes(std::string_view path) 
         return std::nullopt;
     }
     struct stat own {};
-    if (lstat(host.c_str(), &own) != 0) {
+    if (!DeepPath::status(host, own, false)) {
         return std::nullopt;
     }
     struct stat target {};
-    bool haveTarget = S_ISLNK(own.st_mode) && stat(host.c_str(), &target) == 0;
+    bool haveTarget = S_ISLNK(own.st_mode) && DeepPath::status(host, target, true);
     // A drive root carries no name of its own.
     std::string name = rootLetter(path) != 0 ? std::string() : lastName(host);
     return attributesFrom(own, haveTarget ? &target : nullptr, name, nullptr);
@@ -377,7 +380,7 @@ std::optional<std::uint32_t> PosixFileSystem::attributes(std::string_view path) 
 std::optional<std::string> PosixFileSystem::storedName(std::string_view path) {
     std::string host = hostPath(path);
     struct stat st {};
-    if (host.empty() || lstat(host.c_str(), &st) != 0) {
+    if (host.empty() || !DeepPath::status(host, st, false)) {
         return std::nullopt;
     }
     if (char letter = rootLetter(path); letter != 0) {
@@ -414,11 +417,13 @@ bool PosixFileSystem::createFolder(std::string_view path) {
 
 bool PosixFileSystem::deleteFile(std::string_view path) {
     std::string host = hostPath(path);
+    DeepPath deep(host);
     struct stat st {};
-    if (host.empty() || lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (!deep.ok() || fstatat(deep.at(), deep.name(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISDIR(st.st_mode)) {
         return false;
     }
-    return ::unlink(host.c_str()) == 0;
+    return ::unlinkat(deep.at(), deep.name(), 0) == 0;
 }
 
 bool PosixFileSystem::deleteFolder(std::string_view path) {

@@ -6,18 +6,23 @@
 
 #include <cerrno>
 
+#include "platform/posix/DeepPath.h"
+
 namespace nightjar::platform::posix {
 
 std::unique_ptr<PosixInputFile> PosixInputFile::open(const std::string& hostPath) {
     if (hostPath.empty()) {
         return nullptr;
     }
-    int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, so that a FIFO without a writer or a device cannot hold the
+    // open; the kind is then checked on the open descriptor, so that nothing can swap the
+    // entry between the check and the open.
+    int fd = DeepPath::open(hostPath, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return nullptr;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return nullptr;
     }

@@ -9,7 +9,8 @@ namespace nightjar::platform::posix {
 /// A host file opened for reading.
 class PosixInputFile : public InputFile {
   public:
-    /// nullptr when the file cannot be opened or is a folder.
+    /// nullptr when the file cannot be opened or is not a regular file (a folder, FIFO,
+    /// socket or device, also through a link): only regular files have content to read.
     static std::unique_ptr<PosixInputFile> open(const std::string& hostPath);
     ~PosixInputFile() override;
     PosixInputFile(const PosixInputFile&) = delete;

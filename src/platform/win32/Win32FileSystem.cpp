@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Win32AppendFile.h"
 #include "platform/win32/Win32InputFile.h"
@@ -149,6 +151,44 @@ bool copyTree(const std::string& from, const std::string& to, int depth) {
     return ok;
 }
 
+/// ANSI text (the code page every path crosses the system in) as UTF-16.
+std::wstring wideFromAnsi(std::string_view s) {
+    if (s.empty()) {
+        return {};
+    }
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    }
+    return w;
+}
+
+std::string ansiFromWide(const wchar_t* w, std::size_t size) {
+    if (size == 0) {
+        return {};
+    }
+    const int len = static_cast<int>(size);
+    const int n = WideCharToMultiByte(CP_ACP, 0, w, len, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) {
+        WideCharToMultiByte(CP_ACP, 0, w, len, s.data(), n, nullptr, nullptr);
+    }
+    return s;
+}
+
+/// "040904b0": a language and code page as the StringFileInfo tables are named.
+std::wstring tableName(WORD language, WORD codePage) {
+    static constexpr wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring name;
+    for (WORD word : {language, codePage}) {
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            name.push_back(kHex[(word >> shift) & 0xF]);
+        }
+    }
+    return name;
+}
+
 }  // namespace
 
 std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view folder) {
@@ -219,6 +259,42 @@ std::unique_ptr<InputFile> Win32FileSystem::openRead(std::string_view path) {
         return nullptr;
     }
     return std::make_unique<Win32InputFile>(std::move(h));
+}
+
+std::optional<std::string> Win32FileSystem::companyNameOf(std::string_view path) {
+    const std::wstring wide = wideFromAnsi(path);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+    if (size == 0) {
+        return std::string();
+    }
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) {
+        return std::string();
+    }
+    // The tables of the translations in their order, then the usual English ones.
+    std::vector<std::wstring> tables;
+    void* ptr = nullptr;
+    UINT len = 0;
+    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &ptr, &len) && ptr != nullptr) {
+        const auto* words = static_cast<const WORD*>(ptr);
+        for (UINT i = 0; i + 4 <= len; i += 4) {
+            tables.push_back(tableName(words[i / 2], words[i / 2 + 1]));
+        }
+    }
+    for (const wchar_t* usual : {L"040904b0", L"040904e4", L"04090000"}) {
+        tables.emplace_back(usual);
+    }
+    for (const std::wstring& table : tables) {
+        const std::wstring query = L"\\StringFileInfo\\" + table + L"\\CompanyName";
+        ptr = nullptr;
+        len = 0;
+        if (VerQueryValueW(block.data(), query.c_str(), &ptr, &len) && ptr != nullptr) {
+            const auto* text = static_cast<const wchar_t*>(ptr);
+            return ansiFromWide(text, wcsnlen(text, len));
+        }
+    }
+    return std::string();
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {

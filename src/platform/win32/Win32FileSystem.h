@@ -12,6 +12,9 @@ class Win32FileSystem : public FileSystem {
     std::optional<std::string> storedName(std::string_view path) override;
 
     std::unique_ptr<InputFile> openRead(std::string_view path) override;
+    /// GetFileVersionInfoW and VerQueryValueW: the CompanyName of the first translation's
+    /// string table that has one, else of the usual English tables.
+    std::optional<std::string> companyNameOf(std::string_view path) override;
     std::unique_ptr<OutputFile> openAppend(std::string_view path) override;
     std::unique_ptr<OutputFile> openReplace(std::string_view path) override;
 

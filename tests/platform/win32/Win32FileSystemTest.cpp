@@ -262,5 +262,24 @@ TEST_F(Win32FileSystemTest, PathsAreTheirOwnHostPaths) {
     EXPECT_EQ(fs.windowsPath("Z:\\tmp"), "Z:\\tmp");
 }
 
+#ifdef NJ_PE_FIXTURE_DIR
+// The system's version reader: the company of the version resource only, whatever the
+// file's data holds.
+TEST_F(Win32FileSystemTest, CompanyNameComesFromTheVersionResource) {
+    const std::string dir = NJ_PE_FIXTURE_DIR;
+    auto company = [this](const std::string& path) {
+        return fs.companyNameOf(path).value_or("(no reader)");
+    };
+    EXPECT_EQ(company(dir + "\\company_microsoft.exe"), "Microsoft Corporation");
+    EXPECT_EQ(company(dir + "\\company_empty.exe"), "");
+    std::string missing;
+    ASSERT_TRUE(fs.readAll(dir + "\\company_missing.exe", missing));
+    put(tmp / "decoy.exe",
+        missing + "CompanyName"s + '\0' + "Microsoft Corporation"s + std::string(3, '\0'));
+    EXPECT_EQ(company(tmp / "decoy.exe"), "");
+    EXPECT_EQ(company(tmp / "none.exe"), "");
+}
+#endif
+
 }  // namespace
 }  // namespace nightjar::platform::win32
