@@ -15,7 +15,7 @@ std::string ExclusionList::filePath() const {
 
 void ExclusionList::LoadExclusions() {
     entries_.clear();
-    folderPrefixes_.clear();
+    folderForms_.clear();
     lookup_.clear();
     const std::string path = filePath();
     if (fs_.fileExists(path)) {
@@ -30,11 +30,19 @@ void ExclusionList::LoadExclusions() {
             }
         }
     }
-    folderPrefixes_.reserve(entries_.size());
+    folderForms_.reserve(entries_.size());
     for (const auto& e : entries_) {
         lookup_.insert(text::toLower(e));
-        folderPrefixes_.push_back(text::toLower(text::trimView(e)));
+        folderForms_.push_back(folderForm(e));
     }
+}
+
+std::string ExclusionList::folderForm(std::string_view path) {
+    std::string form = text::toLower(text::trimView(path));
+    if (!form.empty() && form.back() == '\\') {
+        form.pop_back();
+    }
+    return form;
 }
 
 bool ExclusionList::IsExcluded(std::string_view candidate) const {
@@ -51,16 +59,13 @@ bool ExclusionList::IsExcludedPart(std::string_view candidate) const {
     if (IsExcluded(candidate)) {
         return true;
     }
-    std::string folder = text::toLower(text::trimView(candidate));
-    if (!folder.empty() && folder.back() == '\\') {
-        folder.pop_back();
-    }
+    const std::string folder = folderForm(candidate);
     if (folder.empty()) {
         return false;
     }
-    folder += '\\';
-    for (const auto& e : folderPrefixes_) {
-        if (e.size() > folder.size() && e.compare(0, folder.size(), folder) == 0) {
+    for (const auto& e : folderForms_) {
+        if (e.size() >= folder.size() && e.compare(0, folder.size(), folder) == 0 &&
+            (e.size() == folder.size() || e[folder.size()] == '\\')) {
             return true;
         }
     }

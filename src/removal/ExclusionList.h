@@ -36,8 +36,9 @@ class ExclusionList {
 
     /// True when the candidate, as given or trimmed, equals an entry.
     bool IsExcluded(std::string_view candidate) const;
-    /// True when IsExcluded, or when the candidate is a folder on the path of an entry:
-    /// the entry begins with the folder followed by "\" (whole path components only).
+    /// True when IsExcluded, or when the candidate is a folder that an entry names or that
+    /// lies on an entry's path: the entry begins with the folder followed by "\" (whole
+    /// path components only; a final "\" and surrounding blanks do not count).
     bool IsExcludedPart(std::string_view candidate) const;
 
     /// The entries: every non-blank line of the file, as read.
@@ -47,13 +48,15 @@ class ExclusionList {
 
   private:
     AddResult append(std::string_view entry, std::string_view lineEnd, bool reload);
+    /// Trimmed, lower-cased, without a final "\".
+    static std::string folderForm(std::string_view path);
 
     platform::FileSystem& fs_;
     std::string dataFolder_;
     std::function<void()> pump_;
     std::vector<std::string> entries_;
-    std::vector<std::string> folderPrefixes_;  // trimmed, lower-cased, each ending in "\"
-    std::unordered_set<std::string> lookup_;   // lower-cased entries
+    std::vector<std::string> folderForms_;    // folderForm of each entry
+    std::unordered_set<std::string> lookup_;  // lower-cased entries
 };
 
 }  // namespace nightjar::removal

@@ -86,12 +86,20 @@ TEST_F(ExclusionListTest, ExcludingCookieRowWritesPathAndName) {
 }
 
 TEST_F(ExclusionListTest, PartTestMatchesFoldersOnAnEntrysPathByWholeComponents) {
-    fs.addFile(kFile, "C:\\abc\\SPY\\x.exe\r\n");
+    fs.addFile(kFile, "C:\\abc\\SPY\\x.exe\r\nD:\\Whole\r\n");
     list.LoadExclusions();
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"C:\\abc", true}, {"c:\\ABC\\spy\\", true},   {"C:\\abc\\spy\\x.exe", true},
-        {"C:\\a", false},  {"C:\\abc\\sp", false},     {"abc", false},
-        {"SPY", false},    {"C:\\abc\\spy\\x", false}, {"", false}};
+    const std::vector<std::pair<std::string, bool>> cases = {{"C:\\abc", true},
+                                                             {"c:\\ABC\\spy\\", true},
+                                                             {"C:\\abc\\spy\\x.exe", true},
+                                                             {"C:\\a", false},
+                                                             {"C:\\abc\\sp", false},
+                                                             {"abc", false},
+                                                             {"SPY", false},
+                                                             {"C:\\abc\\spy\\x", false},
+                                                             {"", false},
+                                                             {"d:\\whole\\", true},
+                                                             {"D:\\", true},
+                                                             {"D:\\Whol", false}};
     for (const auto& [candidate, excluded] : cases) {
         EXPECT_EQ(list.IsExcludedPart(candidate), excluded) << candidate;
     }
