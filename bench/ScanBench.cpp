@@ -62,6 +62,7 @@ class CountingSink : public scan::ScanSink {
     void pump() override { ++pumps; }
     bool scanRunning() const override { return true; }
     const std::string& statusPrefix() const override { return prefix_; }
+    std::string msg(std::string_view) const override { return {}; }
     void addFeedRow(scan::FeedRow) override { ++rows; }
     void addFoundItem(scan::FoundItem) override { ++found; }
     void addFileWorkRow(scan::FileWorkRow) override {}

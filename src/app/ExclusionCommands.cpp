@@ -28,12 +28,21 @@ void ExclusionCommands::cmdExclude_Click() {
         return;
     }
     removal::ExclusionList& exclusions = state_.exclusions();
+    using Added = removal::ExclusionList::AddResult;
+    bool allWritten = true;
     for (const scan::FoundItem& item : state_.ResultList()) {
         if (!item.checked) {
             continue;
         }
-        exclusions.AddExclusion(item.location);
+        // The location is what the scans test; the title only adds the name form.
+        allWritten = exclusions.AddExclusion(item.location) == Added::Added && allWritten;
         exclusions.AddExclusion(text::replaceAll(item.title, "Cookie: ", ""));
+    }
+    if (!allWritten) {
+        // Rows that were not excluded must not vanish as if they had been.
+        ui.messageBox(state_.msg("MSG_EXCLUDE_FAILED"), state_.productName(), MsgButtons::Ok,
+                      MsgIcon::Exclamation);
+        return;
     }
     // The scan feed carries no check marks, so none of its rows is removed here.
     state_.lvwFilesToBeDeleted().removeIf([](const scan::FileWorkRow& r) { return r.checked; });

@@ -132,7 +132,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     const settings::SettingsStore& settings() const { return *settings_; }
     localization::MessageCatalog& messages() { return *messages_; }
     /// The catalog text of a MSG_ key, placeholders filled.
-    std::string msg(std::string_view key) const;
+    std::string msg(std::string_view key) const override;
     scan::DriveList& drives() { return *drives_; }
     update::DefinitionIntegrity& integrity() { return *integrity_; }
     update::ServerConfig& servers() { return *servers_; }

@@ -309,10 +309,7 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
         ExclusionAccess access(*p);
         access.list.LoadExclusions();
         nlohmann::json j = nlohmann::json::array();
-        for (const std::string& part : access.list.parts()) {
-            if (part.empty()) {
-                continue;
-            }
+        for (const std::string& part : access.list.entries()) {
             if (listJson) {
                 j.push_back(ansiToUtf8(part));
             } else {
@@ -344,9 +341,15 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
             return;
         }
         access.list.LoadExclusions();
-        access.list.AddExclusion(text);
-        if (!access.list.IsExcluded(text)) {
-            env.fail("cannot write " + ansiToUtf8(access.list.filePath()));
+        switch (access.list.AddExclusion(text)) {
+            case removal::ExclusionList::AddResult::Added:
+                break;
+            case removal::ExclusionList::AddResult::Refused:
+                env.fail("an entry must be one line of text");
+                break;
+            case removal::ExclusionList::AddResult::NotWritten:
+                env.fail("cannot write " + ansiToUtf8(access.list.filePath()));
+                break;
         }
     });
 }

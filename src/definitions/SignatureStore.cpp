@@ -11,6 +11,7 @@
 #include "definitions/DefinitionFiles.h"
 #include "definitions/DefinitionReader.h"
 #include "definitions/LineCodec.h"
+#include "definitions/ThreatCatalog.h"
 #include "platform/Registry.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
@@ -253,8 +254,6 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
     : fs_(fs), expander_(expander), dataFolder_(std::move(dataFolder)) {}
 
 namespace {
-
-constexpr std::string_view kSpyware = "Spyware";
 
 /// A field of up to 8 * Words characters, zero past its end, so that two fields compare
 /// in a few operations without a branch on their lengths. The 8 * Words characters at `p`
@@ -559,7 +558,7 @@ NJ_LOAD_STEP bool SignatureStore::typeOf(std::string_view type, bool fileTable,
     auto& slot = state.types[key.template slot<LoadState::kTypeSlotBits>(type.size())];
     if (slot.length != type.size() || !(key == slot.key)) {
         // The slot is keyed by the text as written, so "TYPE" finds "Spyware" kept for it.
-        const std::string_view kept = fileTable && type == "TYPE" ? kSpyware : type;
+        const std::string_view kept = fileTable ? FileDefinitionType(type) : type;
         if (!table.keep(kept, slot.ref)) {
             slot = {};
             return false;

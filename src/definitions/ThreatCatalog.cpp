@@ -92,6 +92,10 @@ std::optional<ThreatTypeInfo> LookupThreatType(std::string_view type) {
     return std::nullopt;
 }
 
+std::string_view FileDefinitionType(std::string_view written) {
+    return written == "TYPE" ? std::string_view("Spyware") : written;
+}
+
 void AssignRisk(std::string_view type, std::string& risk, std::string& details) {
     if (auto info = LookupThreatType(type)) {
         risk.assign(info->risk);

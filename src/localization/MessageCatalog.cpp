@@ -103,9 +103,12 @@ constexpr std::array<DefaultMessage, 70> kDefaults = {{
      "contact support."},
 }};
 
-constexpr std::array<DefaultMessage, 2> kSupplementary = {{
+constexpr std::array<DefaultMessage, 3> kSupplementary = {{
     {"MSG_TITLELANGUAGE", "Language Selection"},
     {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
+    {"MSG_EXCLUDE_FAILED",
+     "The exclusion list could not be written.  The selected items were not excluded and "
+     "stay in the list."},
 }};
 
 }  // namespace

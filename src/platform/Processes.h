@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nightjar::platform {
@@ -15,7 +16,7 @@ enum class WaitResult { Signaled, TimedOut, Failed };
 
 /// Running processes. No call throws.
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     /// EnumProcesses: every process id, nullopt when listing fails.
     virtual std::optional<std::vector<std::uint32_t>> processIds() = 0;
@@ -30,10 +31,15 @@ public:
     virtual std::optional<std::vector<SnapshotEntry>> snapshot() = 0;
     /// Raise or drop SeDebugPrivilege; false when the token cannot be adjusted.
     virtual bool setDebugPrivilege(bool enable) = 0;
-    /// Open with all access and TerminateProcess.
-    virtual bool terminate(std::uint32_t pid, std::uint32_t exitCode) = 0;
-    /// Open with terminate rights only, read the exit code and terminate with it.
-    virtual void terminateLegacy(std::uint32_t pid) = 0;
+    /// Open with all access and TerminateProcess, but only while the id still belongs to
+    /// `image` (the path firstModulePath gave, compared ignoring case; any image when
+    /// empty): an id freed and reused since it was listed must not reach another program.
+    /// True when terminated.
+    virtual bool terminate(std::uint32_t pid, std::uint32_t exitCode, std::string_view image) = 0;
+    /// Open with terminate rights only and, while the id still belongs to `exeFile` (the
+    /// snapshot's text, compared ignoring case; any when empty), terminate with the
+    /// process's own exit code. True when terminated.
+    virtual bool terminateLegacy(std::uint32_t pid, std::string_view exeFile) = 0;
     /// Wait for the process to end.
     virtual WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) = 0;
     /// GetVersionEx platform id: 2 for the NT family, 1 for Windows 9x.

@@ -14,9 +14,8 @@ std::string ExclusionList::filePath() const {
 }
 
 void ExclusionList::LoadExclusions() {
-    text_.clear();
-    parts_.clear();
-    lowerParts_.clear();
+    entries_.clear();
+    folderForms_.clear();
     lookup_.clear();
     const std::string path = filePath();
     if (fs_.fileExists(path)) {
@@ -24,25 +23,26 @@ void ExclusionList::LoadExclusions() {
         std::string line;
         while (reader.isOpen() && reader.next(line)) {
             if (!text::trimView(line).empty()) {
-                text_ += line;
-                text_ += '|';
+                entries_.push_back(line);
             }
             if (pump_) {
                 pump_();
             }
         }
     }
-    if (text_.empty()) {
-        return;
+    folderForms_.reserve(entries_.size());
+    for (const auto& e : entries_) {
+        lookup_.insert(text::toLower(e));
+        folderForms_.push_back(folderForm(e));
     }
-    // The parts are what a split of the text at "|" gives, including the empty one after
-    // the final separator; a line holding "|" itself gives several parts.
-    parts_ = text::split(text_, "|");
-    lowerParts_.reserve(parts_.size());
-    for (const auto& p : parts_) {
-        lowerParts_.push_back(text::toLower(p));
-        lookup_.insert(lowerParts_.back());
+}
+
+std::string ExclusionList::folderForm(std::string_view path) {
+    std::string form = text::toLower(text::trimView(path));
+    if (!form.empty() && form.back() == '\\') {
+        form.pop_back();
     }
+    return form;
 }
 
 bool ExclusionList::IsExcluded(std::string_view candidate) const {
@@ -59,16 +59,25 @@ bool ExclusionList::IsExcludedPart(std::string_view candidate) const {
     if (IsExcluded(candidate)) {
         return true;
     }
-    const std::string lower = text::toLower(candidate);
-    for (const auto& p : lowerParts_) {
-        if (p.find(lower) != std::string::npos) {
+    const std::string folder = folderForm(candidate);
+    if (folder.empty()) {
+        return false;
+    }
+    for (const auto& e : folderForms_) {
+        if (e.size() >= folder.size() && e.compare(0, folder.size(), folder) == 0 &&
+            (e.size() == folder.size() || e[folder.size()] == '\\')) {
             return true;
         }
     }
     return false;
 }
 
-void ExclusionList::append(std::string_view data) {
+ExclusionList::AddResult ExclusionList::append(std::string_view entry, std::string_view lineEnd,
+                                               bool reload) {
+    const std::string_view trimmed = text::trimView(entry);
+    if (trimmed.empty() || trimmed.find_first_of("\r\n") != std::string_view::npos) {
+        return AddResult::Refused;
+    }
     const std::string path = filePath();
     std::string out;
     // A file last edited by hand may lack its final line break; without one the new entry
@@ -78,27 +87,22 @@ void ExclusionList::append(std::string_view data) {
         existing.back() != '\n') {
         out += "\r\n";
     }
-    out.append(data);
+    out.append(trimmed);
+    out.append(lineEnd);
     auto file = fs_.openAppend(path);
-    if (file && file->write(out)) {
-        file->commit();
-    }
-}
-
-void ExclusionList::AddExclusion(std::string_view entry) {
-    std::string line = text::trim(entry);
-    line += "\r\n\r\n";
-    append(line);
-    LoadExclusions();
-}
-
-void ExclusionList::AppendAlertExclusion(std::string_view entry, bool reload) {
-    std::string line = text::trim(entry);
-    line += "\r\n";
-    append(line);
+    const bool written = file && file->write(out) && file->commit();
     if (reload) {
         LoadExclusions();
     }
+    return written ? AddResult::Added : AddResult::NotWritten;
+}
+
+ExclusionList::AddResult ExclusionList::AddExclusion(std::string_view entry) {
+    return append(entry, "\r\n\r\n", true);
+}
+
+ExclusionList::AddResult ExclusionList::AppendAlertExclusion(std::string_view entry, bool reload) {
+    return append(entry, "\r\n", reload);
 }
 
 }  // namespace nightjar::removal

@@ -63,7 +63,8 @@ int ProcessControl::ListProcesses(std::vector<std::string>& names, std::vector<s
     return static_cast<int>(names.size());
 }
 
-bool ProcessControl::StopProcessById(std::uint32_t pid, std::uint32_t exitCode) {
+bool ProcessControl::StopProcessById(std::uint32_t pid, std::uint32_t exitCode,
+                                     std::string_view image) {
     // Process 0 is never a real process; on some platforms signalling it would reach a
     // whole process group.
     if (pid == kIdleId) {
@@ -73,7 +74,7 @@ bool ProcessControl::StopProcessById(std::uint32_t pid, std::uint32_t exitCode) 
     if (nt && !processes_.setDebugPrivilege(true)) {
         return false;
     }
-    const bool stopped = processes_.terminate(pid, exitCode);
+    const bool stopped = processes_.terminate(pid, exitCode, image);
     if (nt) {
         processes_.setDebugPrivilege(false);
     }
@@ -139,11 +140,11 @@ bool ProcessControl::StopProcessByName(std::string_view name, const std::functio
     return false;
 }
 
-void ProcessControl::StopProcessLegacy(std::uint32_t pid) {
+bool ProcessControl::StopProcessLegacy(std::uint32_t pid, std::string_view exeFile) {
     if (pid == kIdleId) {
-        return;
+        return false;
     }
-    processes_.terminateLegacy(pid);
+    return processes_.terminateLegacy(pid, exeFile);
 }
 
 }  // namespace nightjar::removal

@@ -20,13 +20,18 @@ class ProcessControl {
     /// In the by-id source id 0 is "System Idle Process" and id 2 is "System".
     int ListProcesses(std::vector<std::string>& names, std::vector<std::uint32_t>& ids,
                       std::string_view filter, bool byId);
-    /// Terminates the process (debug privilege raised around it on the NT family).
-    bool StopProcessById(std::uint32_t pid, std::uint32_t exitCode);
+    /// Terminates the process (debug privilege raised around it on the NT family); true when
+    /// it was terminated. With an `image` (the module path the process was matched by) a
+    /// process whose id now belongs to another image is left alone. The memory scan and
+    /// the memory shield stop what they matched through this.
+    bool StopProcessById(std::uint32_t pid, std::uint32_t exitCode, std::string_view image = {});
     /// Finds the process by executable name and stops it; true when it counts as stopped
     /// (also when no process bears the name). `pump` is called after each listed process.
     bool StopProcessByName(std::string_view name, const std::function<void()>& pump = {});
-    /// Terminates with terminate rights only, using the process's own exit code.
-    void StopProcessLegacy(std::uint32_t pid);
+    /// Terminates with terminate rights only, using the process's own exit code; true when
+    /// terminated. With an `exeFile` (the snapshot text the process was matched by) a
+    /// process whose id now belongs to another program is left alone.
+    bool StopProcessLegacy(std::uint32_t pid, std::string_view exeFile = {});
 
     /// Short-name form of an executable name ("LongProcessName.exe" gives "LONGPR~1").
     static std::string ShortNameForm(std::string_view name);

@@ -174,11 +174,12 @@ void CookieScan::ScanCookies(ScanSink& sink, int& cookieFiles) {
             break;  // the remaining files are passed over
         }
         ++cookieFiles;
-        ++examined;
         status = sink.statusPrefix();
         status += "\r\n";
         status += name;
-        sink.UpdateScanProgress(status, roundedRatio(c.processes, fileCount), -1);
+        // The phase bar shows the share of files examined; no counter stands in for it.
+        sink.UpdateScanProgress(status, roundedRatio(100.0 * examined, fileCount), -1);
+        ++examined;
 
         const std::string full = folder + "\\" + name;
         std::string domain = CookieDomainOf(full);
@@ -190,8 +191,7 @@ void CookieScan::ScanCookies(ScanSink& sink, int& cookieFiles) {
         }
         const bool matched = IsBlockedSite(blocked, domain);
 
-        c.processes = roundedRatio(static_cast<double>(blocked.size()) * examined, fileCount);
-        sink.UpdateScanProgress(status, roundedRatio(c.processes, fileCount), -1);
+        sink.UpdateScanProgress(status, roundedRatio(100.0 * examined, fileCount), -1);
 
         if (matched) {
             if (exclusions_.IsExcluded(full)) {

@@ -2,6 +2,7 @@
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
+#include "definitions/ThreatCatalog.h"
 #include "scan/PhasePercent.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
@@ -137,7 +138,8 @@ void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
             if (exclusions_.IsExcluded(full)) {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
             } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
-                recordHit(sink, full, threatName, threatName, k.type, icon::File);
+                recordHit(sink, full, threatName, threatName,
+                          std::string(definitions::FileDefinitionType(k.type)), icon::File);
             }
         }
         sink.pump();

@@ -22,6 +22,10 @@ std::string cutAtNul(std::string_view s) {
     auto z = s.find('\0');
     return std::string(z == std::string_view::npos ? s : s.substr(0, z));
 }
+/// The feed's account of a stop: said to have stopped only when it did.
+std::string stoppedText(const ScanSink& sink, const std::string& upperName, bool stopped) {
+    return stopped ? upperName + " was stopped" : upperName + ": " + sink.msg("MSG_ERROR_STOPPED");
+}
 }  // namespace
 
 MemoryScan::MemoryScan(platform::Processes& processes, removal::ProcessControl& control,
@@ -161,8 +165,8 @@ void MemoryScan::CheckMemoryNt(ScanSink& sink) {
         }
         auto module = processes_.firstModulePath(ids[i]);
         if (module) {
-            const std::string path =
-                NormalizeSystemPath(text::toUpper(text::trim(cutAtNul(*module))));
+            const std::string image = cutAtNul(*module);
+            const std::string path = NormalizeSystemPath(text::toUpper(text::trim(image)));
             const std::string fileName = afterLastSlash(path);
             if (matchesList(exeMatchList_, path, fileName)) {
                 const std::string company = company_.ReadCompanyName(path);
@@ -173,9 +177,10 @@ void MemoryScan::CheckMemoryNt(ScanSink& sink) {
                         sink.addFeedRow({"EXCLUDED", icon::Excluded, upperName});
                     } else if (!text::iequals(fileName, kCompanionProcess)) {
                         if (scanning) {
-                            sink.addFeedRow(
-                                {"Running Application", icon::File, upperName + " was stopped"});
-                            control_.StopProcessByName(fileName, [&sink] { sink.pump(); });
+                            // By the id at hand: a namesake elsewhere is not touched.
+                            const bool stopped = control_.StopProcessById(ids[i], 0, image);
+                            sink.addFeedRow({"Running Application", icon::File,
+                                             stoppedText(sink, upperName, stopped)});
                         } else if (alert_) {
                             alert_(fileName, company);
                         }
@@ -247,12 +252,13 @@ void MemoryScan::CheckMemory9x(ScanSink& sink) {
                 if (exclusions_.IsExcluded(fileName)) {
                     sink.addFeedRow({"EXCLUDED", icon::Excluded, fileName});
                 } else if (scanning) {
-                    sink.addFeedRow({"Running Process", icon::File, fileName + " was stopped"});
-                    control_.StopProcessLegacy(ids[i]);
+                    const bool stopped = control_.StopProcessLegacy(ids[i], names[i]);
+                    sink.addFeedRow(
+                        {"Running Process", icon::File, stoppedText(sink, fileName, stopped)});
                     ++c.threats;
                 } else if (confirm_) {
                     if (confirm_(fileName)) {
-                        control_.StopProcessLegacy(ids[i]);
+                        control_.StopProcessLegacy(ids[i], names[i]);
                         ++c.threats;
                     } else {
                         // Not reloaded here: the entry takes effect when the list next loads.

@@ -65,6 +65,11 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         return;
     }
     const std::string& keyPath = fields[1];
+    // A line that names no key below the hive would make the whole hive a threat; it is
+    // never acted on, whatever the protected items hold.
+    if (keyPath.find_first_not_of(" \t\\") == std::string::npos) {
+        return;
+    }
     const std::string& hiveText = access_.currentHiveName();
     std::string keyText = hiveText + "\\" + keyPath;
 
@@ -127,7 +132,8 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         return;
     }
     const std::string entryText = keyText + valueName;
-    if (store_.IsProtectedPath(entryText)) {
+    // A protected value is written as its key, "\" and its name.
+    if (store_.IsProtectedPath(keyText + "\\" + valueName)) {
         return;
     }
     if (exclusions_.IsExcluded(entryText) || exclusions_.IsExcluded(keyText)) {

@@ -22,6 +22,8 @@ class ScanSink {
     virtual bool scanRunning() const = 0;
     /// `ScanStatusPrefix`: the phase message followed by ": ".
     virtual const std::string& statusPrefix() const = 0;
+    /// The message catalog's text of a MSG_ key, in the current language.
+    virtual std::string msg(std::string_view key) const = 0;
 
     virtual void addFeedRow(FeedRow row) = 0;
     virtual void addFoundItem(FoundItem item) = 0;

@@ -1,7 +1,5 @@
 #include "scan/SignatureIndex.h"
 
-#include <algorithm>
-
 #include "util/Text.h"
 
 namespace nightjar::scan {
@@ -74,21 +72,18 @@ void SignatureIndex::build(Table& t, const definitions::SignatureTable& rows, bo
     t.views.clear();
     t.rows = &rows;
     t.folders = folders;
-    t.cutoff = rows.size();
     t.chains.ends.reserve(rows.size());
     std::string buf;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string_view src = keySource(rows[i], folders);
         if (holdsDrive(src)) {
-            // Its key depends on the drive of the checked path; whether it is empty (and
-            // so ends the search) is decided per drive as well.
+            // Its key depends on the drive of the checked path.
             t.driveEntries.push_back(static_cast<std::uint32_t>(i));
             continue;
         }
         std::string_view key = plainKey(buf, src, folders);
         if (key.empty()) {
-            t.cutoff = i;
-            break;
+            continue;
         }
         // The loaders store names and paths already in key form: view the row's own text.
         if (src != key) {
@@ -139,8 +134,7 @@ const SignatureIndex::DriveView& SignatureIndex::viewFor(const Table& t, std::st
         const std::string_view src = keySource((*t.rows)[i], t.folders);
         std::string resolved = t.folders ? FolderKey(src, drive) : FileKey(src, drive);
         if (resolved.empty()) {
-            view.cutoff = i;
-            break;
+            continue;
         }
         view.chains.owned.push_back(std::move(resolved));
         view.chains.add(view.chains.owned.back(), i);
@@ -154,16 +148,14 @@ void SignatureIndex::candidates(const Table& t, std::string_view key, std::strin
     if (t.rows == nullptr) {
         return;
     }
-    std::size_t cutoff = t.cutoff;
     std::uint32_t a = t.chains.first(key);
     std::uint32_t b = kEnd;
     const DriveView* view = nullptr;
     if (!t.driveEntries.empty()) {
         view = &viewFor(t, drive);
-        cutoff = std::min(cutoff, view->cutoff);
         b = view->chains.first(key);
     }
-    // Merge the two chains, both in table order, up to the cut-off.
+    // Merge the two chains, both in table order.
     while (a != kEnd || b != kEnd) {
         std::uint32_t next;
         if (b == kEnd || (a != kEnd && a < b)) {
@@ -172,9 +164,6 @@ void SignatureIndex::candidates(const Table& t, std::string_view key, std::strin
         } else {
             next = b;
             b = view->chains.next[b];
-        }
-        if (next >= cutoff) {
-            break;
         }
         out.push_back(next);
     }

@@ -14,9 +14,10 @@ namespace nightjar::scan {
 
 /// Hash index over the file and folder tables so that a walk checks each object with one
 /// lookup. It yields exactly the entries a search in table order would consider: the
-/// entries whose name (files) or path (folders) equals the checked one, in table order,
-/// none at or after the first empty name or path. Entries that hold "[drive]" depend on
-/// the drive of the checked path; they are kept aside and resolved per check.
+/// entries whose name (files) or path (folders) equals the checked one, in table order.
+/// An entry whose name or path is empty matches nothing and is passed over: one malformed
+/// line must not hide the entries after it. Entries that hold "[drive]" depend on the
+/// drive of the checked path; they are kept aside and resolved per check.
 class SignatureIndex {
   public:
     /// Rebuilds the index when the store's tables changed since the last call.
@@ -39,9 +40,6 @@ class SignatureIndex {
     /// Key of a folder entry path: as FileKey, then a final "\" removed when longer than
     /// one character.
     static std::string FolderKey(std::string_view entryPath, std::string_view drive);
-
-    std::size_t fileCutoff() const { return files_.cutoff; }
-    std::size_t folderCutoff() const { return folders_.cutoff; }
 
   private:
     struct KeyHash {
@@ -67,12 +65,10 @@ class SignatureIndex {
     /// The entries holding "[drive]" resolved for one drive.
     struct DriveView {
         Chains chains;
-        std::size_t cutoff = static_cast<std::size_t>(-1);  // first one resolving to ""
     };
     struct Table {
         Chains chains;
-        std::vector<std::uint32_t> driveEntries;  // hold "[drive]", before the cutoff
-        std::size_t cutoff = 0;  // first entry without "[drive]" whose key is empty
+        std::vector<std::uint32_t> driveEntries;  // hold "[drive]"
         const definitions::SignatureTable* rows = nullptr;
         bool folders = false;
         // Resolved per drive on first use; a walk meets one drive, so this stays small.

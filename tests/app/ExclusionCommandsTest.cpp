@@ -81,6 +81,19 @@ TEST_F(ExclusionCommandsTest, ExcludesCheckedRowsAndPrunesEveryList) {
     EXPECT_EQ(ui.text("lblDeletingCaption"), "");
 }
 
+TEST_F(ExclusionCommandsTest, UnwrittenExclusionsKeepTheirRowsAndAreReported) {
+    fillResults();
+    state->resultActions().setChecked(1, true);
+    fake.fs.setFailWrites(true);
+    ui.answers.push_back(MsgAnswer::Yes);
+    commands().cmdExclude_Click();
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[1].text, state->msg("MSG_EXCLUDE_FAILED"));
+    EXPECT_FALSE(ui.boxes[1].text.empty());
+    EXPECT_EQ(state->ResultList().size(), 3u);
+    EXPECT_EQ(state->lvwFilesToBeDeleted().size(), 1u);
+}
+
 TEST_F(ExclusionCommandsTest, RegistryWorkListAloneIsEnoughToAsk) {
     state->addRegistryWorkRow({"-2147483647", "Software\\X", "Val", "", false});
     ui.answers.push_back(MsgAnswer::Yes);

@@ -115,6 +115,9 @@ expect_eq "$?" "0" "file scan of a clean file"
 # --- exclusions: an excluded threat shows as EXCLUDED and the scan finds nothing
 run exclusions add 'C:\Program Files\NJCliTest\njclitest_spy.exe' || fail "exclusions add"
 run exclusions list | grep -qi 'njclitest_spy.exe' || fail "exclusions list"
+# A "|" in an entry is part of it: written as one entry, and said so.
+run exclusions add 'HKEY_CURRENT_USER\Software\NJCli|Bar' || fail "exclusions add with a bar"
+expect_eq "$(run exclusions list | grep -c 'NJCli|Bar')" "1" "an entry with a bar is one entry"
 out=$(run scan --mode file --path "$plant/njclitest_spy.exe" --json)
 expect_eq "$?" "0" "scan of an excluded file"
 expect_eq "$(echo "$out" | json 'd["feed"][0]["text"], d["counters"]["threats"]')" "EXCLUDED 0" \

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/Text.h"
+
 namespace nightjar::mock {
 
 void FakeProcesses::add(std::uint32_t pid, std::string modulePath) {
@@ -69,7 +71,7 @@ bool FakeProcesses::setDebugPrivilege(bool /*enable*/) {
     return !privilegeFails_;
 }
 
-bool FakeProcesses::terminate(std::uint32_t pid, std::uint32_t /*exitCode*/) {
+bool FakeProcesses::end(std::uint32_t pid) {
     auto it =
         std::find_if(procs_.begin(), procs_.end(), [&](const Proc& p) { return p.pid == pid; });
     if (it == procs_.end() || !it->terminable) {
@@ -80,8 +82,22 @@ bool FakeProcesses::terminate(std::uint32_t pid, std::uint32_t /*exitCode*/) {
     return true;
 }
 
-void FakeProcesses::terminateLegacy(std::uint32_t pid) {
-    terminate(pid, 0);
+bool FakeProcesses::terminate(std::uint32_t pid, std::uint32_t /*exitCode*/,
+                              std::string_view image) {
+    const Proc* p = find(pid);
+    if (p != nullptr && !image.empty() && !text::iequals(p->modulePath, image)) {
+        return false;
+    }
+    return end(pid);
+}
+
+bool FakeProcesses::terminateLegacy(std::uint32_t pid, std::string_view exeFile) {
+    const Proc* p = find(pid);
+    if (p != nullptr && !exeFile.empty() &&
+        !text::iequals(p->snapshotName.empty() ? p->modulePath : p->snapshotName, exeFile)) {
+        return false;
+    }
+    return end(pid);
 }
 
 platform::WaitResult FakeProcesses::wait(std::uint32_t pid, std::uint32_t /*milliseconds*/) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Processes.h"
@@ -35,13 +36,16 @@ class FakeProcesses : public platform::Processes {
     std::optional<std::string> firstModulePath(std::uint32_t pid) override;
     std::optional<std::vector<platform::SnapshotEntry>> snapshot() override;
     bool setDebugPrivilege(bool enable) override;
-    bool terminate(std::uint32_t pid, std::uint32_t exitCode) override;
-    void terminateLegacy(std::uint32_t pid) override;
+    /// Refuses when `image` is given and differs from the process's module path.
+    bool terminate(std::uint32_t pid, std::uint32_t exitCode, std::string_view image) override;
+    /// Refuses when `exeFile` is given and differs from the process's snapshot text.
+    bool terminateLegacy(std::uint32_t pid, std::string_view exeFile) override;
     platform::WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) override;
     int platformId() override { return platformId_; }
 
   private:
     const Proc* find(std::uint32_t pid) const;
+    bool end(std::uint32_t pid);
 
     std::vector<Proc> procs_;
     std::vector<std::uint32_t> terminated_;

@@ -50,6 +50,8 @@ class RecordingScanSink : public scan::ScanSink {
     }
     bool scanRunning() const override { return running; }
     const std::string& statusPrefix() const override { return prefix; }
+    /// The key itself in brackets, so that a test sees which text was asked for.
+    std::string msg(std::string_view key) const override { return "<" + std::string(key) + ">"; }
 
     void addFeedRow(scan::FeedRow row) override { feed.push_back(std::move(row)); }
     void addFoundItem(scan::FoundItem item) override { found.push_back(std::move(item)); }

@@ -20,7 +20,7 @@ class ExclusionListTest : public ::testing::Test {
 
 TEST_F(ExclusionListTest, MissingFileGivesEmptyList) {
     list.LoadExclusions();
-    EXPECT_EQ(list.text(), "");
+    EXPECT_TRUE(list.entries().empty());
     EXPECT_FALSE(list.IsExcluded("anything"));
     EXPECT_FALSE(list.IsExcluded(""));
     EXPECT_FALSE(list.IsExcludedPart("a"));
@@ -31,30 +31,30 @@ TEST_F(ExclusionListTest, OnlyBlankLinesGiveEmptyList) {
     fs.addFile(kFile, "\r\n   \r\n\r\n \t\r\n");
     list.LoadExclusions();
     // A tab is not a blank: that line is an entry.
-    EXPECT_EQ(list.text(), " \t|");
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{" \t"}));
     fs.addFile(kFile, "\r\n   \r\n\r\n  \r\n");
     list.LoadExclusions();
-    EXPECT_EQ(list.text(), "");
+    EXPECT_TRUE(list.entries().empty());
     EXPECT_FALSE(list.IsExcluded(""));
 }
 
-TEST_F(ExclusionListTest, LinesAreKeptAsReadAndJoinedWithBars) {
+TEST_F(ExclusionListTest, LinesAreKeptAsRead) {
     fs.addFile(kFile, "a\r\n\r\nC:\\X\\Y.EXE\r\nlast");
     list.LoadExclusions();
-    EXPECT_EQ(list.text(), "a|C:\\X\\Y.EXE|last|");
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"a", "C:\\X\\Y.EXE", "last"}));
     EXPECT_TRUE(list.IsExcluded("c:\\x\\y.exe"));
     EXPECT_TRUE(list.IsExcluded("  LAST  "));
     EXPECT_FALSE(list.IsExcluded("las"));
 }
 
 TEST_F(ExclusionListTest, AddExclusionWritesTrimmedEntryAndEmptyLine) {
-    list.AddExclusion("  C:\\Spy\\bad.exe  ");
+    EXPECT_EQ(list.AddExclusion("  C:\\Spy\\bad.exe  "), ExclusionList::AddResult::Added);
     EXPECT_EQ(fs.content(kFile).value_or(""), "C:\\Spy\\bad.exe\r\n\r\n");
     // Reloaded at once; a candidate with surrounding blanks still matches.
     EXPECT_TRUE(list.IsExcluded("  c:\\spy\\BAD.exe "));
     list.AddExclusion("second");
     EXPECT_EQ(fs.content(kFile).value_or(""), "C:\\Spy\\bad.exe\r\n\r\nsecond\r\n\r\n");
-    EXPECT_EQ(list.text(), "C:\\Spy\\bad.exe|second|");
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"C:\\Spy\\bad.exe", "second"}));
 }
 
 TEST_F(ExclusionListTest, AlertExclusionWritesOneLine) {
@@ -85,40 +85,54 @@ TEST_F(ExclusionListTest, ExcludingCookieRowWritesPathAndName) {
     EXPECT_TRUE(list.IsExcluded("someone@adserver[1].txt"));
 }
 
-TEST_F(ExclusionListTest, PartTestFindsCandidateInsideEntries) {
-    fs.addFile(kFile, "C:\\SPYWARE\\X.EXE\r\n");
+TEST_F(ExclusionListTest, PartTestMatchesFoldersOnAnEntrysPathByWholeComponents) {
+    fs.addFile(kFile, "C:\\abc\\SPY\\x.exe\r\nD:\\Whole\r\n");
     list.LoadExclusions();
-    EXPECT_TRUE(list.IsExcludedPart("SPY"));
-    EXPECT_FALSE(list.IsExcluded("SPY"));
-    EXPECT_TRUE(list.IsExcludedPart("c:\\spyware"));
-    EXPECT_FALSE(list.IsExcludedPart("c:\\other"));
+    const std::vector<std::pair<std::string, bool>> cases = {{"C:\\abc", true},
+                                                             {"c:\\ABC\\spy\\", true},
+                                                             {"C:\\abc\\spy\\x.exe", true},
+                                                             {"C:\\a", false},
+                                                             {"C:\\abc\\sp", false},
+                                                             {"abc", false},
+                                                             {"SPY", false},
+                                                             {"C:\\abc\\spy\\x", false},
+                                                             {"", false},
+                                                             {"d:\\whole\\", true},
+                                                             {"D:\\", true},
+                                                             {"D:\\Whol", false}};
+    for (const auto& [candidate, excluded] : cases) {
+        EXPECT_EQ(list.IsExcludedPart(candidate), excluded) << candidate;
+    }
 }
 
 TEST_F(ExclusionListTest, UntrimmedLinesMatchOnlyAsWritten) {
     // Lines are not trimmed when loaded: a hand-written entry with blanks matches a
     // candidate only as written (or when the candidate, trimmed, has the same blanks).
-    fs.addFile(kFile, " padded \r\n");
+    // The folders on its path are found all the same.
+    fs.addFile(kFile, " padded \r\n C:\\Pad\\x.exe \r\n");
     list.LoadExclusions();
     EXPECT_TRUE(list.IsExcluded(" PADDED "));
     EXPECT_FALSE(list.IsExcluded("padded"));
-    EXPECT_TRUE(list.IsExcludedPart("padded"));
+    EXPECT_TRUE(list.IsExcludedPart("c:\\pad"));
 }
 
-TEST_F(ExclusionListTest, BarInsideLineSplitsIntoParts) {
-    fs.addFile(kFile, "a|b\r\n");
-    list.LoadExclusions();
-    EXPECT_TRUE(list.IsExcluded("a"));
-    EXPECT_TRUE(list.IsExcluded("B"));
-    EXPECT_FALSE(list.IsExcluded("a|b"));
-    ASSERT_EQ(list.parts().size(), 3u);
-    EXPECT_EQ(list.parts()[2], "");
+TEST_F(ExclusionListTest, EntryHoldingABarIsOneEntry) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\a|b";
+    EXPECT_EQ(list.AddExclusion(key), ExclusionList::AddResult::Added);
+    EXPECT_TRUE(list.IsExcluded(key));
+    EXPECT_FALSE(list.IsExcluded("b"));
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{key}));
+    // What cannot be one line is refused and nothing is written.
+    EXPECT_EQ(list.AddExclusion("two\r\nlines"), ExclusionList::AddResult::Refused);
+    EXPECT_EQ(list.AddExclusion("   "), ExclusionList::AddResult::Refused);
+    EXPECT_EQ(fs.content(kFile).value_or(""), key + "\r\n\r\n");
 }
 
-TEST_F(ExclusionListTest, EmptyCandidateMatchesTheFinalEmptyPart) {
+TEST_F(ExclusionListTest, EmptyCandidateIsNeverExcluded) {
     fs.addFile(kFile, "x\r\n");
     list.LoadExclusions();
-    EXPECT_TRUE(list.IsExcluded(""));
-    EXPECT_TRUE(list.IsExcluded("   "));
+    EXPECT_FALSE(list.IsExcluded(""));
+    EXPECT_FALSE(list.IsExcluded("   "));
 }
 
 TEST_F(ExclusionListTest, LoadingYieldsAfterEachLine) {
@@ -129,9 +143,9 @@ TEST_F(ExclusionListTest, LoadingYieldsAfterEachLine) {
     EXPECT_EQ(pumps, 4);
 }
 
-TEST_F(ExclusionListTest, FailedWriteLosesEntrySilently) {
+TEST_F(ExclusionListTest, FailedWriteIsReported) {
     fs.setFailWrites(true);
-    list.AddExclusion("lost");
+    EXPECT_EQ(list.AddExclusion("lost"), ExclusionList::AddResult::NotWritten);
     EXPECT_FALSE(list.IsExcluded("lost"));
     EXPECT_FALSE(fs.content(kFile).has_value());
 }
@@ -141,7 +155,7 @@ TEST_F(ExclusionListTest, LookupAgreesWithLinearComparison) {
     fs.addFile(kFile, "Alpha\r\n  beta \r\nC:\\Dir\\File.EXE\r\n\xC9t\xE9\r\n\r\nx|y\r\n");
     list.LoadExclusions();
     auto linear = [&](std::string_view c) {
-        for (const auto& p : list.parts()) {
+        for (const auto& p : list.entries()) {
             std::string t(c);
             while (!t.empty() && t.front() == ' ')
                 t.erase(0, 1);

@@ -147,9 +147,19 @@ TEST_F(ProcessControlTest, FirstMatchingProcessIsTheTarget) {
 TEST_F(ProcessControlTest, LegacyStopTerminatesButNeverProcessZero) {
     procs.add(Proc{0, "", "", false, true, ""});
     procs.add(60, "C:\\x.exe");
-    control.StopProcessLegacy(0);
-    control.StopProcessLegacy(60);
+    EXPECT_FALSE(control.StopProcessLegacy(0));
+    EXPECT_TRUE(control.StopProcessLegacy(60));
     EXPECT_EQ(procs.terminated(), (std::vector<std::uint32_t>{60}));
+}
+
+TEST_F(ProcessControlTest, StopsAnIdOnlyWhileItRunsTheMatchedImage) {
+    // The id was matched as C:\EVIL\BAD.EXE but now belongs to another program.
+    procs.add(70, "C:\\Tools\\good.exe");
+    EXPECT_FALSE(control.StopProcessById(70, 0, "C:\\EVIL\\BAD.EXE"));
+    EXPECT_FALSE(control.StopProcessLegacy(70, "C:\\EVIL\\BAD.EXE"));
+    EXPECT_TRUE(procs.running(70));
+    EXPECT_TRUE(control.StopProcessById(70, 0, "c:\\tools\\GOOD.EXE"));
+    EXPECT_FALSE(procs.running(70));
 }
 
 }  // namespace

@@ -28,6 +28,28 @@ class KnownLocationScanTest : public ::testing::Test {
     }
 };
 
+TEST_F(KnownLocationScanTest, FileTypesReadAsTheWalkReadsThem) {
+    env.fs.addFile("C:\\Spy\\Sub\\spy.exe", "no version here");
+    const std::vector<std::string> types = {"TYPE", "Adware", "", "type", "Unknown Kind"};
+    std::vector<std::string> lines;
+    for (const auto& t : types) {
+        lines.push_back("spy.exe=Spy|C:\\Spy\\Sub|" + t);
+    }
+    env.writeDefinitions(definitions::kFileDefinition, lines);
+    env.prepareRun();
+    env.store.LoadFileSignatures(env.observer);
+    const auto& table = env.store.FileSignatures();
+    ASSERT_GE(table.size(), types.size());
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        // The known-files phase reads one line a run: give it the line on its own.
+        env.writeDefinitions(definitions::kFileDefinition, {lines[i]});
+        env.sink.found.clear();
+        scan.ScanKnownFiles(env.sink);
+        ASSERT_EQ(env.sink.found.size(), 1u) << types[i];
+        EXPECT_EQ(env.sink.found[0].type, table[i].type) << types[i];
+    }
+}
+
 TEST_F(KnownLocationScanTest, ExistingFileIsReportedWithAllRows) {
     env.fs.addFile("C:\\Temp\\spy.exe", "no version here");
     files({"spy.exe=Spy Threat|[drive]Temp|Adware"});

@@ -42,6 +42,30 @@ TEST_F(MemoryScanTest, MatchByFileNameAnywhereAndByFullPath) {
     EXPECT_TRUE(env.sink.found.empty());  // running processes never go to the result list
 }
 
+TEST_F(MemoryScanTest, StopsTheMatchedIdAndSaysStoppedOnlyWhenItStopped) {
+    env.writeDefinitions(definitions::kExeDefinition, {"bad.exe=Bad|C:\\evil"});
+    env.processes.add(5, "C:\\TOOLS\\bad.com");  // a harmless namesake, listed first
+    env.processes.add(6, "C:\\EVIL\\bad.exe");
+    env.processes.add(Proc{7, "bad.exe", "D:\\X\\bad.exe", true, false, ""});  // refuses
+    scan.CheckMemory(env.sink);
+    EXPECT_EQ(env.processes.terminated(), (std::vector<std::uint32_t>{6}));
+    EXPECT_TRUE(env.processes.running(5));
+    ASSERT_EQ(env.sink.feed.size(), 2u);
+    EXPECT_EQ(env.sink.feed[0].details, "BAD.EXE was stopped");
+    EXPECT_EQ(env.sink.feed[1].details, "BAD.EXE: " + env.sink.msg("MSG_ERROR_STOPPED"));
+
+    // The legacy variant says the same of a process that refuses to end.
+    MemoryScan legacy{env.processes, control,        env.fs,      env.shell,
+                      env.expander,  env.exclusions, env.company, env.dataFolder};
+    env.processes.setPlatformId(1);
+    env.writeDefinitions(definitions::kExeDefinition, {"bad.exe"});
+    env.sink.feed.clear();
+    legacy.CheckMemory(env.sink);
+    ASSERT_EQ(env.sink.feed.size(), 1u);
+    EXPECT_EQ(env.sink.feed[0].details, "BAD.EXE: " + env.sink.msg("MSG_ERROR_STOPPED"));
+    EXPECT_TRUE(env.processes.running(7));
+}
+
 TEST_F(MemoryScanTest, FileNameMustEndItsEntry) {
     env.writeDefinitions(definitions::kExeDefinition, {"bad.exe.bak=X|C:\\q", "bad.exe=Y|C:\\r"});
     env.processes.add(10, "C:\\TEMP\\BAD.EXE");

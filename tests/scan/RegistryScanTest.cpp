@@ -167,6 +167,25 @@ TEST_F(RegistryScanTest, ProtectedEntryIsNotReported) {
     EXPECT_EQ(env.sink.c.registry, 2);
 }
 
+TEST_F(RegistryScanTest, LinesNamingNoKeyBelowTheHiveAreSkippedWithoutSafetyEntries) {
+    env.registry.setValue(Hive::CurrentUser, "", "RootValue", RegValue::string("x"));
+    env.registry.createKey(Hive::CurrentUser, "Software\\Spy");
+    run({"1^^=Hive", "1^ \t ^=Blank", "1^\\^=Slash", "1^^RootValue=Value"});
+    EXPECT_TRUE(env.sink.registryWork.empty());
+    EXPECT_TRUE(env.sink.found.empty());
+    EXPECT_EQ(env.sink.c.registry, 0);
+}
+
+TEST_F(RegistryScanTest, SafetyEntryProtectsAValue) {
+    env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "Bar", RegValue::string("x"));
+    env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "Other", RegValue::string("x"));
+    env.writeDefinitions(definitions::kSafety, {"SREG|x=y|1^Software\\Foo^Bar"});
+    run({"1^Software\\Foo^Bar=T", "1^Software\\Foo^Other=T"});
+    ASSERT_EQ(env.sink.found.size(), 1u);
+    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\FooOther");
+    EXPECT_EQ(env.sink.registryWork.size(), 1u);
+}
+
 TEST_F(RegistryScanTest, ProgressUsesDefinitionCounts) {
     env.writeDefinitions(definitions::kBlockedCookies, {"a", "b"});
     env.writeDefinitions(definitions::kExeDefinition, {"x=y|z"});

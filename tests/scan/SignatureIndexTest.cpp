@@ -30,7 +30,7 @@ std::vector<std::uint32_t> linearFileCandidates(const std::vector<SignatureEntry
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::string n = lowerTrim(text::ireplaceAll(rows[i].name, "[drive]", drive));
         if (n.empty()) {
-            break;
+            continue;
         }
         if (n == name) {
             out.push_back(static_cast<std::uint32_t>(i));
@@ -46,7 +46,7 @@ std::vector<std::uint32_t> linearFolderCandidates(const std::vector<SignatureEnt
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::string p = lowerTrim(text::ireplaceAll(rows[i].folder, "[drive]", drive));
         if (p.empty()) {
-            break;
+            continue;
         }
         if (p.size() > 1 && p.back() == '\\') {
             p.pop_back();
@@ -65,7 +65,7 @@ TEST(SignatureIndexTest, KeysReplaceDriveLowerAndTrim) {
     EXPECT_EQ(SignatureIndex::FolderKey(" [drive] ", ""), "");
 }
 
-TEST(SignatureIndexTest, EmptyEntryEndsTheSearch) {
+TEST(SignatureIndexTest, EmptyEntryIsPassedOver) {
     std::vector<SignatureEntry> files = {{"c:\\a\\", "x.exe", "", "T0"},
                                          {"c:\\b\\", "  ", "", "T1"},
                                          {"c:\\c\\", "x.exe", "", "T2"}};
@@ -77,12 +77,12 @@ TEST(SignatureIndexTest, EmptyEntryEndsTheSearch) {
     index.rebuild(fileTable, folderTable);
     std::vector<std::uint32_t> out;
     index.fileCandidates("x.exe", "c:", out);
-    EXPECT_EQ(out, (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(out, (std::vector<std::uint32_t>{0, 2}));
     // "[drive]" resolves to the drive: empty only for a path without a drive part.
     index.folderCandidates("c:\\spy", "c:", out);
     EXPECT_EQ(out, (std::vector<std::uint32_t>{0, 2}));
     index.folderCandidates("c:\\spy", "", out);
-    EXPECT_EQ(out, (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(out, (std::vector<std::uint32_t>{0, 2}));
     index.folderCandidates("c:", "c:", out);
     EXPECT_EQ(out, (std::vector<std::uint32_t>{1}));
 }
@@ -111,7 +111,7 @@ TEST(SignatureIndexTest, IndexEqualsLinearSearchOnRandomTables) {
     for (int round = 0; round < 400; ++round) {
         std::vector<SignatureEntry> files(rng() % 40);
         std::vector<SignatureEntry> folders(rng() % 40);
-        // Mostly non-empty entries so that the cut-off falls at varied places.
+        // Mostly non-empty entries, with an empty one here and there.
         // The entries view the pools' strings.
         auto pick = [&](const std::vector<std::string>& pool) -> const std::string& {
             const std::string& s = pool[rng() % pool.size()];
@@ -179,7 +179,7 @@ class LinearChecker {
         for (const auto& e : env_.store.FileSignatures()) {
             std::string en = lowerTrim(text::ireplaceAll(e.name, "[drive]", drive));
             if (en.empty()) {
-                return;
+                continue;
             }
             if (en != name) {
                 continue;
@@ -239,7 +239,7 @@ class LinearChecker {
         for (const auto& e : env_.store.DirectorySignatures()) {
             std::string p = lowerTrim(text::ireplaceAll(e.folder, "[drive]", drive));
             if (p.empty()) {
-                return;
+                continue;
             }
             if (p.size() > 1 && p.back() == '\\') {
                 p.pop_back();

@@ -1,7 +1,9 @@
 #include "platform/posix/PosixProcesses.h"
 
 #include <dirent.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -13,6 +15,8 @@
 #include <fstream>
 #include <string_view>
 #include <thread>
+
+#include "util/Text.h"
 
 namespace nightjar::platform::posix {
 
@@ -55,22 +59,50 @@ std::string lastComponent(const std::string& path, char sep) {
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
-/// Signals and waits up to the grace period, then kills.
-bool endProcess(std::uint32_t pid) {
-    if (!isSinglePid(pid)) {
-        return false;
-    }
-    const auto target = static_cast<pid_t>(pid);
-    if (kill(target, SIGTERM) != 0) {
-        return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kGracePeriod;
-    while (PosixProcesses::isRunning(pid)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            kill(target, SIGKILL);
-            break;
+/// Holds the process while its identity is checked and it is signalled: a pidfd keeps
+/// naming the process it was opened for, so an id reused meanwhile is never signalled.
+class ProcessHandle {
+  public:
+    explicit ProcessHandle(std::uint32_t pid)
+        : fd_(isSinglePid(pid)
+                  ? static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0u))
+                  : -1) {}
+    ~ProcessHandle() {
+        if (fd_ >= 0) {
+            close(fd_);
         }
-        std::this_thread::sleep_for(kPollInterval);
+    }
+    ProcessHandle(const ProcessHandle&) = delete;
+    ProcessHandle& operator=(const ProcessHandle&) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    // Called through syscall: the C library's header of these calls is not C++-ready here.
+    bool signal(int sig) const {
+        return syscall(SYS_pidfd_send_signal, fd_, sig, nullptr, 0u) == 0;
+    }
+    /// True when the process ended within the time.
+    bool waitEnded(std::chrono::milliseconds limit) const {
+        pollfd p{fd_, POLLIN, 0};
+        return poll(&p, 1, static_cast<int>(limit.count())) > 0;
+    }
+
+  private:
+    int fd_;
+};
+
+/// Signals and waits up to the grace period, then kills. `holdsImage` is asked while the
+/// process is held.
+template <typename Check>
+bool endProcess(std::uint32_t pid, Check holdsImage) {
+    ProcessHandle process(pid);
+    if (!process.valid() || !holdsImage()) {
+        return false;
+    }
+    if (!process.signal(SIGTERM)) {
+        return false;
+    }
+    if (!process.waitEnded(kGracePeriod)) {
+        process.signal(SIGKILL);
     }
     return true;
 }
@@ -154,6 +186,14 @@ std::optional<std::string> PosixProcesses::firstModulePath(std::uint32_t pid) {
     return windows;
 }
 
+std::string PosixProcesses::snapshotName(std::uint32_t pid) const {
+    std::string name;
+    if (std::string host = executableHostPath(pid); !host.empty()) {
+        name = machine_.windowsPath(host);
+    }
+    return name.empty() ? commandName(pid) : name;
+}
+
 std::optional<std::vector<SnapshotEntry>> PosixProcesses::snapshot() {
     auto ids = processIds();
     if (!ids) {
@@ -162,16 +202,7 @@ std::optional<std::vector<SnapshotEntry>> PosixProcesses::snapshot() {
     std::vector<SnapshotEntry> entries;
     entries.reserve(ids->size());
     for (std::uint32_t pid : *ids) {
-        SnapshotEntry entry;
-        entry.pid = pid;
-        std::string host = executableHostPath(pid);
-        if (!host.empty()) {
-            entry.exeFile = machine_.windowsPath(host);
-        }
-        if (entry.exeFile.empty()) {
-            entry.exeFile = commandName(pid);
-        }
-        entries.push_back(std::move(entry));
+        entries.push_back({pid, snapshotName(pid)});
     }
     return entries;
 }
@@ -180,12 +211,16 @@ bool PosixProcesses::setDebugPrivilege(bool /*enable*/) {
     return true;
 }
 
-bool PosixProcesses::terminate(std::uint32_t pid, std::uint32_t /*exitCode*/) {
-    return endProcess(pid);
+bool PosixProcesses::terminate(std::uint32_t pid, std::uint32_t /*exitCode*/,
+                               std::string_view image) {
+    return endProcess(pid, [&] {
+        return image.empty() || text::iequals(firstModulePath(pid).value_or(""), image);
+    });
 }
 
-void PosixProcesses::terminateLegacy(std::uint32_t pid) {
-    endProcess(pid);
+bool PosixProcesses::terminateLegacy(std::uint32_t pid, std::string_view exeFile) {
+    return endProcess(pid,
+                      [&] { return exeFile.empty() || text::iequals(snapshotName(pid), exeFile); });
 }
 
 WaitResult PosixProcesses::wait(std::uint32_t pid, std::uint32_t milliseconds) {

@@ -24,9 +24,11 @@ class PosixProcesses : public Processes {
     /// Always granted: signals reach what the user may signal.
     bool setDebugPrivilege(bool enable) override;
     /// SIGTERM, then SIGKILL when the process has not ended within about two seconds. True
-    /// when the signal was delivered.
-    bool terminate(std::uint32_t pid, std::uint32_t exitCode) override;
-    void terminateLegacy(std::uint32_t pid) override;
+    /// when the signal was delivered. The process is held through a pidfd while its image
+    /// is compared, so a reused id is never signalled.
+    bool terminate(std::uint32_t pid, std::uint32_t exitCode, std::string_view image) override;
+    /// The same, comparing the snapshot's text.
+    bool terminateLegacy(std::uint32_t pid, std::string_view exeFile) override;
     /// Signaled when the process no longer runs (gone or a zombie), TimedOut otherwise.
     WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) override;
     int platformId() override;
@@ -35,6 +37,9 @@ class PosixProcesses : public Processes {
     static bool isRunning(std::uint32_t pid);
 
   private:
+    /// The snapshot's text for the process: its executable's Windows path, else its
+    /// command name.
+    std::string snapshotName(std::uint32_t pid) const;
     /// The host path of the executable, without the " (deleted)" mark; empty when unreadable.
     static std::string executableHostPath(std::uint32_t pid);
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/win32/WinHandle.h"
+#include "util/Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -119,24 +120,47 @@ bool Win32Processes::setDebugPrivilege(bool enable) {
     return AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof tp, nullptr, nullptr) != FALSE;
 }
 
-bool Win32Processes::terminate(std::uint32_t pid, std::uint32_t exitCode) {
+// An open handle keeps its process's id from being reused, so the image is compared on
+// the process that will be terminated.
+bool Win32Processes::terminate(std::uint32_t pid, std::uint32_t exitCode, std::string_view image) {
     WinHandle process(OpenProcess(kAllAccess, FALSE, pid));
     if (!process) {
         return false;
     }
+    if (!image.empty()) {
+        HMODULE module = firstModule(process.get());
+        char path[MAX_PATH] = {};
+        const DWORD n =
+            module == nullptr ? 0 : GetModuleFileNameExA(process.get(), module, path, sizeof path);
+        if (n == 0 || !text::iequals(std::string_view(path, strnlen(path, sizeof path)), image)) {
+            return false;
+        }
+    }
     return TerminateProcess(process.get(), exitCode) != FALSE;
 }
 
-void Win32Processes::terminateLegacy(std::uint32_t pid) {
+bool Win32Processes::terminateLegacy(std::uint32_t pid, std::string_view exeFile) {
     WinHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     if (!process) {
-        return;
+        return false;
+    }
+    if (!exeFile.empty()) {
+        bool same = false;
+        for (const SnapshotEntry& e : snapshot().value_or(std::vector<SnapshotEntry>{})) {
+            if (e.pid == pid) {
+                same = text::iequals(e.exeFile, exeFile);
+                break;
+            }
+        }
+        if (!same) {
+            return false;
+        }
     }
     DWORD code = 0;
     if (!GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) {
         code = 0;
     }
-    TerminateProcess(process.get(), code);
+    return TerminateProcess(process.get(), code) != FALSE;
 }
 
 WaitResult Win32Processes::wait(std::uint32_t pid, std::uint32_t milliseconds) {

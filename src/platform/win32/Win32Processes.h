@@ -12,10 +12,10 @@ class Win32Processes : public Processes {
     std::optional<std::string> firstModulePath(std::uint32_t pid) override;
     std::optional<std::vector<SnapshotEntry>> snapshot() override;
     bool setDebugPrivilege(bool enable) override;
-    bool terminate(std::uint32_t pid, std::uint32_t exitCode) override;
+    bool terminate(std::uint32_t pid, std::uint32_t exitCode, std::string_view image) override;
     /// A process still running reports STILL_ACTIVE (259) as its exit code; ending it with
     /// that code would make it look alive to anyone who polls it, so 0 is used instead.
-    void terminateLegacy(std::uint32_t pid) override;
+    bool terminateLegacy(std::uint32_t pid, std::string_view exeFile) override;
     WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) override;
     int platformId() override;
 };

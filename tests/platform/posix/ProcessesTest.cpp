@@ -104,7 +104,12 @@ TEST_F(PosixProcessesTest, FindsAChildByIdAndNameAndStopsIt) {
     EXPECT_TRUE(PosixProcesses::isRunning(child.pid()));
     EXPECT_EQ(procs.wait(child.pid(), 1), WaitResult::TimedOut);
 
-    EXPECT_TRUE(procs.terminate(child.pid(), 0));
+    // Refused while the id does not run the image it was matched by; the image is
+    // compared ignoring case.
+    EXPECT_FALSE(procs.terminate(child.pid(), 0, "C:\\Tools\\other.exe"));
+    EXPECT_FALSE(procs.terminateLegacy(child.pid(), "C:\\Tools\\other.exe"));
+    EXPECT_EQ(procs.wait(child.pid(), 1), WaitResult::TimedOut);
+    EXPECT_TRUE(procs.terminate(child.pid(), 0, "c:\\TOOLS\\" + child.name()));
     // Ended but not yet reaped (a zombie) already counts as ended.
     EXPECT_EQ(procs.wait(child.pid(), 10000), WaitResult::Signaled);
     int status = child.reap();
@@ -114,7 +119,7 @@ TEST_F(PosixProcessesTest, FindsAChildByIdAndNameAndStopsIt) {
     // Gone: it cannot be opened, signalled or waited for.
     EXPECT_FALSE(procs.moduleBaseName(child.pid()).has_value());
     EXPECT_FALSE(procs.firstModulePath(child.pid()).has_value());
-    EXPECT_FALSE(procs.terminate(child.pid(), 0));
+    EXPECT_FALSE(procs.terminate(child.pid(), 0, ""));
     EXPECT_EQ(procs.wait(child.pid(), 1), WaitResult::Signaled);
     EXPECT_FALSE(PosixProcesses::isRunning(child.pid()));
 }
@@ -122,7 +127,7 @@ TEST_F(PosixProcessesTest, FindsAChildByIdAndNameAndStopsIt) {
 TEST_F(PosixProcessesTest, AProcessThatIgnoresTheRequestIsKilled) {
     SleepingChild child(t.driveC() + "/Tools", true);
     ASSERT_TRUE(child.started());
-    procs.terminateLegacy(child.pid());
+    EXPECT_TRUE(procs.terminateLegacy(child.pid(), ""));
     EXPECT_EQ(procs.wait(child.pid(), 10000), WaitResult::Signaled);
     int status = child.reap();
     ASSERT_TRUE(WIFSIGNALED(status));

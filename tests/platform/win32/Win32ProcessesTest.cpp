@@ -118,7 +118,7 @@ TEST_F(Win32ProcessesTest, AProcessThatDoesNotExistCannotBeOpened) {
     }
     EXPECT_FALSE(processes.moduleBaseName(unused).has_value());
     EXPECT_FALSE(processes.firstModulePath(unused).has_value());
-    EXPECT_FALSE(processes.terminate(unused, 0));
+    EXPECT_FALSE(processes.terminate(unused, 0, ""));
     EXPECT_EQ(processes.wait(unused, 1), WaitResult::Failed);
 }
 
@@ -137,7 +137,10 @@ TEST_F(Win32ProcessesTest, FindsTerminatesAndWaitsForAChild) {
 
     EXPECT_EQ(processes.wait(child.pid(), 1), WaitResult::TimedOut);
     EXPECT_TRUE(processes.setDebugPrivilege(true));
-    EXPECT_TRUE(processes.terminate(child.pid(), 7));
+    // Refused while the id does not run the image it was matched by.
+    EXPECT_FALSE(processes.terminate(child.pid(), 7, "C:\\windows\\notepad.exe"));
+    EXPECT_EQ(processes.wait(child.pid(), 1), WaitResult::TimedOut);
+    EXPECT_TRUE(processes.terminate(child.pid(), 7, *path));
     EXPECT_TRUE(processes.setDebugPrivilege(false));
     EXPECT_EQ(processes.wait(child.pid(), 10000), WaitResult::Signaled);
     EXPECT_EQ(child.exitCode(), 7u);
@@ -146,7 +149,7 @@ TEST_F(Win32ProcessesTest, FindsTerminatesAndWaitsForAChild) {
 TEST_F(Win32ProcessesTest, LegacyTerminationEndsTheProcessWithoutTheStillActiveCode) {
     Child child(tmp, "b");
     ASSERT_TRUE(child.started());
-    processes.terminateLegacy(child.pid());
+    EXPECT_TRUE(processes.terminateLegacy(child.pid(), ""));
     EXPECT_EQ(processes.wait(child.pid(), 10000), WaitResult::Signaled);
     EXPECT_NE(child.exitCode(), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_EQ(child.exitCode(), 0u);
