@@ -72,7 +72,7 @@ app::MsgAnswer CliUserInterface::messageBox(std::string_view text, std::string_v
                                             app::MsgButtons buttons, app::MsgIcon /*icon*/) {
     clearProgress();
     messages_.emplace_back(text);
-    std::cerr << ansiToUtf8(text::replaceAll(text, "\r\n", "\n")) << '\n';
+    std::cerr << text::replaceAll(text, "\r\n", "\n") << '\n';
     // Nothing is ever consented to from here.
     switch (buttons) {
         case app::MsgButtons::Ok:
@@ -124,7 +124,7 @@ void CliUserInterface::draw(bool force) {
         return;
     }
     lastDraw_ = now;
-    std::string out = "\r" + std::to_string(percent_) + "% " + ansiToUtf8(status_);
+    std::string out = "\r" + std::to_string(percent_) + "% " + status_;
     out += "\x1b[K";
     std::fputs(out.c_str(), stderr);
     std::fflush(stderr);

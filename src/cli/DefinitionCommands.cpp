@@ -80,7 +80,7 @@ void addDefinitionCommands(CLI::App& app, CliEnv& env) {
             j["registry"] = c.registry;
             j["files"] = c.files;
             j["total"] = c.total;
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         } else {
             std::cout << "Cookies:          " << c.cookies << '\n'
                       << "Executables:      " << c.exe << '\n'

@@ -32,7 +32,7 @@ class HeadlessUpdateUi : public app::UserInterface {
     void setStatusText(std::string_view control, std::string_view text) override {
         if (verbose_ && control == "txtStatus" && text != last_) {
             last_ = std::string(text);
-            std::cerr << ansiToUtf8(text) << '\n';
+            std::cerr << text << '\n';
         }
     }
     void setProgress(std::string_view, int) override {}
@@ -87,14 +87,14 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
         if (json) {
             nlohmann::json j;
             j["count"] = r.count;
-            j["date"] = ansiToUtf8(r.date);
+            j["date"] = r.date;
             j["outcome"] = std::string(update::OutcomeName(r.outcome));
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         } else {
             const char* key = r.outcome == update::UpdateOutcome::Updated   ? "MSG_UPDATED_DEFS"
                               : r.outcome == update::UpdateOutcome::Current ? "MSG_RECENT_DEFS"
                                                                             : "MSG_INTERNET";
-            std::cout << ansiToUtf8(catalog.getMessages(key)) << '\n';
+            std::cout << catalog.getMessages(key) << '\n';
         }
         env.exitCode = r.outcome == update::UpdateOutcome::Failed ? exitcode::Error : exitcode::Ok;
     });

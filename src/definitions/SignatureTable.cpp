@@ -1,6 +1,6 @@
 #include "definitions/SignatureTable.h"
 
-#include <cstring>
+#include <limits>
 
 namespace nightjar::definitions {
 
@@ -11,59 +11,41 @@ SignatureTable::SignatureTable(const std::vector<SignatureEntry>& entries) {
     }
 }
 
-const char* SignatureTable::getLength(const char* p, std::size_t& length) {
-    std::uint16_t v;
-    std::memcpy(&v, p, 2);
-    if (v != 0xFFFF) {
-        length = v;
-        return p + 2;
-    }
-    std::uint32_t w;
-    std::memcpy(&w, p + 2, 4);
-    length = w;
-    return p + 6;
-}
-
 SignatureEntry SignatureTable::operator[](std::size_t i) const {
     const Row& r = rows_[i];
-    std::size_t nameLength = 0;
-    std::size_t threatLength = 0;
-    const char* p = getLength(getLength(arena_.at(r.text), nameLength), threatLength);
-    return SignatureEntry{text(r.folder), std::string_view(p, nameLength), text(r.type),
-                          std::string_view(p + nameLength, threatLength)};
+    return {view(r.folder), view(r.name), view(r.type), view(r.threatName)};
 }
 
-std::string_view SignatureTable::text(Ref ref) const {
-    if (ref == kEmpty) {
-        return {};
-    }
-    std::size_t length = 0;
-    const char* p = getLength(arena_.at(ref), length);
-    return {p, length};
+SignatureTable::Span SignatureTable::keep(std::string_view s) {
+    const Span span{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(s.size())};
+    text_.append(s);
+    return span;
+}
+
+SignatureTable::Span SignatureTable::keepShared(std::string_view s, Span previous) {
+    return view(previous) == s ? previous : keep(s);
 }
 
 bool SignatureTable::push_back(const SignatureEntry& e) {
-    Ref folder = kEmpty;
-    Ref type = kEmpty;
-    if (!keep(e.folder, folder) || !keep(e.type, type)) {
+    // Offsets are 32-bit: a table stops taking rows before its text outgrows them.
+    const std::size_t length =
+        e.folder.size() + e.name.size() + e.type.size() + e.threatName.size();
+    if (length > std::numeric_limits<std::uint32_t>::max() - text_.size()) {
         return false;
     }
-    char* p = appendRow(folder, type, e.name.size(), e.threatName.size());
-    if (p == nullptr) {
-        return false;
-    }
-    if (!e.name.empty()) {
-        std::memcpy(p, e.name.data(), e.name.size());
-    }
-    if (!e.threatName.empty()) {
-        std::memcpy(p + e.name.size(), e.threatName.data(), e.threatName.size());
-    }
+    const Row previous = rows_.empty() ? Row{} : rows_.back();
+    Row row;
+    row.folder = keepShared(e.folder, previous.folder);
+    row.type = keepShared(e.type, previous.type);
+    row.name = keep(e.name);
+    row.threatName = keep(e.threatName);
+    rows_.push_back(row);
     return true;
 }
 
 void SignatureTable::clear() {
     std::vector<Row>().swap(rows_);
-    arena_.clear();
+    std::string().swap(text_);
 }
 
 }  // namespace nightjar::definitions

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "definitions/DefinitionFiles.h"
-#include "definitions/LineCodec.h"
+#include "definitions/DefinitionReader.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
 
@@ -124,10 +124,10 @@ std::vector<std::string> CookieScan::LoadBlockedSites() {
     const std::string path = definitions::DataFile(dataFolder_, definitions::kBlockedCookies);
     std::string joined;
     if (fs_.fileExists(path)) {
-        LineReader reader(fs_, path);
+        definitions::DefinitionReader reader(fs_, path);
         std::string line;
         while (reader.isOpen() && reader.next(line)) {
-            joined += definitions::UnscrambleLine(line);
+            joined += line;
             joined += '|';
         }
     }
