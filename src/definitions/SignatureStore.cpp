@@ -99,11 +99,6 @@ void SignatureStore::folderOf(std::string_view location, bool fileTable, std::st
 bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
                                LoadObserver& observer) {
     DefinitionReader reader(fs_, DataFile(dataFolder_, fileName));
-    if (reader.isOpen()) {
-        // Room for a full table of typical rows, so that the text is never copied to grow;
-        // only the pages that are filled are ever touched.
-        table.reserve(kTableSize, 128);
-    }
     std::string line;
     std::string folder;
     std::string name;

@@ -1,11 +1,11 @@
 #include "definitions/SignatureTable.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace nightjar::definitions {
 
 SignatureTable::SignatureTable(const std::vector<SignatureEntry>& entries) {
-    rows_.reserve(entries.size());
     for (const auto& e : entries) {
         push_back(e);
     }
@@ -13,39 +13,50 @@ SignatureTable::SignatureTable(const std::vector<SignatureEntry>& entries) {
 
 SignatureEntry SignatureTable::operator[](std::size_t i) const {
     const Row& r = rows_[i];
-    return {view(r.folder), view(r.name), view(r.type), view(r.threatName)};
+    const std::string_view all(r.text, std::size_t{r.folder} + r.name + r.type + r.threatName);
+    return {all.substr(0, r.folder), all.substr(r.folder, r.name),
+            all.substr(r.folder + r.name, r.type), all.substr(r.folder + r.name + r.type)};
 }
 
-SignatureTable::Span SignatureTable::keep(std::string_view s) {
-    const Span span{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(s.size())};
-    text_.append(s);
-    return span;
-}
-
-SignatureTable::Span SignatureTable::keepShared(std::string_view s, Span previous) {
-    return view(previous) == s ? previous : keep(s);
+char* SignatureTable::room(std::size_t n) {
+    if (n > left_ || blocks_.empty()) {
+        // A text longer than a block gets a block of its own.
+        const std::size_t size = std::max(n, kBlockSize);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        free_ = blocks_.back().get();
+        left_ = size;
+    }
+    char* p = free_;
+    free_ += n;
+    left_ -= n;
+    return p;
 }
 
 bool SignatureTable::push_back(const SignatureEntry& e) {
-    // Offsets are 32-bit: a table stops taking rows before its text outgrows them.
-    const std::size_t length =
-        e.folder.size() + e.name.size() + e.type.size() + e.threatName.size();
-    if (length > std::numeric_limits<std::uint32_t>::max() - text_.size()) {
+    constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+    if (e.folder.size() > kMax || e.name.size() > kMax || e.type.size() > kMax ||
+        e.threatName.size() > kMax) {
         return false;
     }
-    const Row previous = rows_.empty() ? Row{} : rows_.back();
     Row row;
-    row.folder = keepShared(e.folder, previous.folder);
-    row.type = keepShared(e.type, previous.type);
-    row.name = keep(e.name);
-    row.threatName = keep(e.threatName);
+    row.folder = static_cast<std::uint32_t>(e.folder.size());
+    row.name = static_cast<std::uint32_t>(e.name.size());
+    row.type = static_cast<std::uint32_t>(e.type.size());
+    row.threatName = static_cast<std::uint32_t>(e.threatName.size());
+    char* p = room(e.folder.size() + e.name.size() + e.type.size() + e.threatName.size());
+    row.text = p;
+    for (std::string_view s : {e.folder, e.name, e.type, e.threatName}) {
+        p = std::copy(s.begin(), s.end(), p);
+    }
     rows_.push_back(row);
     return true;
 }
 
 void SignatureTable::clear() {
-    std::vector<Row>().swap(rows_);
-    std::string().swap(text_);
+    std::deque<Row>().swap(rows_);
+    blocks_.clear();
+    free_ = nullptr;
+    left_ = 0;
 }
 
 }  // namespace nightjar::definitions

@@ -1,8 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <iterator>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -18,13 +19,16 @@ struct SignatureEntry {
     std::string_view threatName;  ///< as written
 };
 
-/// The file or the folder table: rows in table order. The texts of all rows live in one
-/// string, so that a table of 100,000 rows costs a few allocations rather than 400,000.
+/// The file or the folder table: rows in table order. The texts of a row lie back to back
+/// in blocks of text that never move, so that a table of 100,000 rows costs a few dozen
+/// allocations rather than 400,000, and growing it copies nothing.
 class SignatureTable {
   public:
     SignatureTable() = default;
     /// A table holding copies of `entries`, in order.
     explicit SignatureTable(const std::vector<SignatureEntry>& entries);
+    SignatureTable(SignatureTable&&) noexcept = default;
+    SignatureTable& operator=(SignatureTable&&) noexcept = default;
 
     std::size_t size() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }
@@ -32,7 +36,7 @@ class SignatureTable {
     SignatureEntry front() const { return (*this)[0]; }
     SignatureEntry back() const { return (*this)[size() - 1]; }
     /// Names the row storage: it changes when the table is refilled.
-    const void* data() const { return rows_.data(); }
+    const void* data() const { return rows_.empty() ? nullptr : &rows_.front(); }
 
     class const_iterator {
       public:
@@ -68,31 +72,24 @@ class SignatureTable {
     bool push_back(const SignatureEntry& entry);
     /// Drops every row and gives back the memory.
     void clear();
-    /// Room for `rows` rows of `textPerRow` characters on average.
-    void reserve(std::size_t rows, std::size_t textPerRow) {
-        rows_.reserve(rows);
-        text_.reserve(rows * textPerRow);
-    }
 
   private:
-    struct Span {
-        std::uint32_t offset = 0;
-        std::uint32_t size = 0;
-    };
+    /// Where a row's texts start, and their lengths: folder, name, type, threat name.
     struct Row {
-        Span folder;
-        Span name;
-        Span type;
-        Span threatName;
+        const char* text = nullptr;
+        std::uint32_t folder = 0;
+        std::uint32_t name = 0;
+        std::uint32_t type = 0;
+        std::uint32_t threatName = 0;
     };
-    std::string_view view(Span s) const { return std::string_view(text_).substr(s.offset, s.size); }
-    /// Keeps `s` at the end of the text; a folder or type equal to the previous row's is
-    /// kept once.
-    Span keep(std::string_view s);
-    Span keepShared(std::string_view s, Span previous);
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+    /// Room for `n` characters that stays where it is until clear().
+    char* room(std::size_t n);
 
-    std::string text_;
-    std::vector<Row> rows_;
+    std::deque<Row> rows_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;  ///< the unused end of the last block
+    std::size_t left_ = 0;
 };
 
 }  // namespace nightjar::definitions

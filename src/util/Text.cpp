@@ -121,8 +121,8 @@ bool iequals(std::string_view a, std::string_view b) {
     char x[2];
     char y[2];
     for (std::size_t i = 0; i < a.size();) {
-        const bool ascii = static_cast<unsigned char>(a[i]) < 0x80 &&
-                           static_cast<unsigned char>(b[i]) < 0x80;
+        const bool ascii =
+            static_cast<unsigned char>(a[i]) < 0x80 && static_cast<unsigned char>(b[i]) < 0x80;
         if (ascii) {  // most text: no call per byte
             if (toLowerChar(a[i]) != toLowerChar(b[i])) {
                 return false;
