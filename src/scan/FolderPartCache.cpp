@@ -8,10 +8,10 @@ namespace nightjar::scan {
 
 namespace {
 
-/// FNV-1a of the part lower-cased.
-std::uint32_t partHash(std::string_view part) {
+/// FNV-1a of a lower-cased part.
+std::uint32_t partHash(std::string_view lowered) {
     std::uint32_t hash = 2166136261u;
-    for (char c : text::toLower(part)) {
+    for (char c : lowered) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     }
     return hash;
@@ -25,6 +25,8 @@ void FolderPartCache::cut(std::string_view path, std::vector<Part>& out) {
         // The drive, its ":" and the character after it (the "\") go.
         from = std::min(colon + 2, path.size());
     }
+    // Lower-casing keeps offsets: the parts of the lowered path are those of the path.
+    const std::string lowered = text::toLower(path);
     std::size_t end = path.size();
     for (;;) {
         std::size_t start = end;
@@ -32,7 +34,7 @@ void FolderPartCache::cut(std::string_view path, std::vector<Part>& out) {
             --start;
         }
         out.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start),
-                       partHash(path.substr(start, end - start))});
+                       partHash(std::string_view(lowered).substr(start, end - start))});
         if (start == from) {
             return;
         }

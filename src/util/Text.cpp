@@ -84,13 +84,14 @@ char toUpperChar(char c) {
 
 void lowerInto(std::string& out, std::string_view in) {
     out.resize(in.size());
+    const bool ascii = std::all_of(in.begin(), in.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {  // most text: a plain loop over the bytes
+        std::transform(in.begin(), in.end(), out.begin(), toLowerChar);
+        return;
+    }
     char folded[2];
     for (std::size_t i = 0; i < in.size();) {
-        if (static_cast<unsigned char>(in[i]) < 0x80) {  // most text: no call per byte
-            out[i] = toLowerChar(in[i]);
-            ++i;
-            continue;
-        }
         const std::size_t n = lowerAt(in, i, folded);
         std::copy_n(folded, n, out.begin() + static_cast<std::ptrdiff_t>(i));
         i += n;
@@ -143,8 +144,12 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
     if (from > hay.size()) {
         return std::string_view::npos;
     }
-    // Lower-casing keeps offsets, so a match in the lowered texts is one in `hay`.
-    return toLower(hay).find(toLower(needle), from);
+    for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
+        if (iequals(hay.substr(i, needle.size()), needle)) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
 }
 
 bool icontains(std::string_view hay, std::string_view needle) {
@@ -198,12 +203,15 @@ std::string ireplaceAll(std::string_view s, std::string_view from, std::string_v
     if (from.empty()) {
         return std::string(s);
     }
+    // Lower-casing keeps offsets: a match in the lowered texts is one in `s`.
+    const std::string hay = toLower(s);
+    const std::string needle = toLower(from);
     std::string r;
     r.reserve(s.size());
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = ifind(s, from, pos);
-        if (hit == std::string_view::npos) {
+        std::size_t hit = hay.find(needle, pos);
+        if (hit == std::string::npos) {
             r.append(s.substr(pos));
             return r;
         }
@@ -237,10 +245,12 @@ std::vector<std::string> isplit(std::string_view s, std::string_view sep) {
         parts.emplace_back(s);
         return parts;
     }
+    const std::string hay = toLower(s);
+    const std::string needle = toLower(sep);
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = ifind(s, sep, pos);
-        if (hit == std::string_view::npos) {
+        std::size_t hit = hay.find(needle, pos);
+        if (hit == std::string::npos) {
             parts.emplace_back(s.substr(pos));
             return parts;
         }
