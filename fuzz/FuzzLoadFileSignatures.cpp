@@ -1,8 +1,7 @@
 // The file and folder tables loaded from definition files in memory. Input: the stored
 // (scrambled) content of FileDefinition.dat, a NUL byte, that of DirectoryDefinition.dat,
-// a NUL byte, then that of Safety.dat. The loader reads whole words past the texts it
-// keeps; the address sanitizer watches that it never leaves its buffers. Every row must
-// also equal what the plain reading of the loading steps gives (tests/definitions).
+// a NUL byte, then that of Safety.dat. Every row must equal what the plain reading of the
+// loading steps gives (tests/definitions).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeShellFolders.h"
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace {
 constexpr std::string_view kFolder = "C:\\data";
@@ -31,18 +31,15 @@ std::string_view part(std::string_view& input) {
     return head;
 }
 
-/// The lines of a stored file as the loader reads them: split at LF, one CR before it
-/// dropped, a last line without a break kept; each unscrambled.
+/// The lines of a stored file as the loader reads them: split at CR LF, a last line
+/// without a break kept; each unscrambled and made UTF-8.
 std::vector<std::string> plainLines(std::string_view stored) {
     std::vector<std::string> lines;
     while (!stored.empty()) {
-        const std::size_t lf = stored.find('\n');
-        std::string_view line = stored.substr(0, lf);
-        stored = lf == std::string_view::npos ? std::string_view() : stored.substr(lf + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(nightjar::definitions::UnscrambleLine(line));
+        const std::size_t end = stored.find("\r\n");
+        lines.push_back(nightjar::text::windows1252ToUtf8(
+            nightjar::definitions::UnscrambleLine(stored.substr(0, end))));
+        stored = end == std::string_view::npos ? std::string_view() : stored.substr(end + 2);
     }
     return lines;
 }

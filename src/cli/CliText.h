@@ -1,11 +1,12 @@
 #pragma once
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
 namespace nightjar::cli {
 
-/// Windows-1252 bytes as UTF-8, so that any 8-bit text can go into JSON or a terminal.
-std::string ansiToUtf8(std::string_view ansi);
+/// The JSON text of `j` on one line; bytes that are not UTF-8 become U+FFFD.
+std::string jsonText(const nlohmann::json& j);
 
 /// Reads a host file whole; false when it cannot be read.
 bool readHostFile(const std::string& path, std::string& out);

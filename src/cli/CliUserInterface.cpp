@@ -68,7 +68,7 @@ void CliUserInterface::releaseInterrupt() {
 app::MsgAnswer CliUserInterface::messageBox(std::string_view text, std::string_view /*title*/,
                                             app::MsgButtons buttons, app::MsgIcon /*icon*/) {
     clearProgress();
-    std::cerr << ansiToUtf8(text::replaceAll(text, "\r\n", "\n")) << '\n';
+    std::cerr << text::replaceAll(text, "\r\n", "\n") << '\n';
     // Nothing is ever consented to from here.
     switch (buttons) {
         case app::MsgButtons::Ok:
@@ -120,7 +120,7 @@ void CliUserInterface::draw(bool force) {
         return;
     }
     lastDraw_ = now;
-    std::string out = "\r" + std::to_string(percent_) + "% " + ansiToUtf8(status_);
+    std::string out = "\r" + std::to_string(percent_) + "% " + status_;
     out += "\x1b[K";
     std::fputs(out.c_str(), stderr);
     std::fflush(stderr);

@@ -8,6 +8,7 @@
 #include "definitions/LineCodec.h"
 #include "definitions/PlaceholderExpander.h"
 #include "definitions/SignatureStore.h"
+#include "util/Text.h"
 
 namespace nightjar::cli {
 
@@ -40,15 +41,22 @@ void convertFile(CliEnv& env, const std::string& in, const std::string& out, boo
     }
     std::string result;
     result.reserve(data.size() + data.size() / 16);
-    forEachLine(data, [&](std::string_view line) {
-        if (encode) {
+    if (encode) {
+        forEachLine(data, [&](std::string_view line) {
             result += definitions::ScrambleLine(line);
             result += "\r\n";
-        } else {
+        });
+    } else {
+        // Stored lines end in CR LF only: a bare CR or LF is a stored Ì or É.
+        std::vector<std::string> lines = text::split(data, "\r\n");
+        if (lines.back().empty()) {
+            lines.pop_back();
+        }
+        for (const std::string& line : lines) {
             result += definitions::UnscrambleLine(line);
             result += "\n";
         }
-    });
+    }
     if (!writeHostFile(out, result)) {
         env.fail("cannot write " + out);
     }
@@ -80,7 +88,7 @@ void addDefinitionCommands(CLI::App& app, CliEnv& env) {
             j["registry"] = c.registry;
             j["files"] = c.files;
             j["total"] = c.total;
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         } else {
             std::cout << "Cookies:          " << c.cookies << '\n'
                       << "Executables:      " << c.exe << '\n'

@@ -30,15 +30,15 @@ void addInfoCommands(CLI::App& app, CliEnv& env) {
                                   std::to_string(version.patch);
         if (json) {
             nlohmann::json j;
-            j["product"] = ansiToUtf8(identity.productName);
-            j["company"] = ansiToUtf8(identity.companyName);
-            j["website"] = ansiToUtf8(identity.website);
+            j["product"] = identity.productName;
+            j["company"] = identity.companyName;
+            j["website"] = identity.website;
             j["version"] = versionText;
-            j["data_folder"] = ansiToUtf8(dataFolder);
-            j["data_folder_host"] = ansiToUtf8(dataFolderHost);
-            j["program_dir"] = ansiToUtf8(env.programFolder());
-            j["machine_root"] = ansiToUtf8(p->machineRoot);
-            std::cout << j.dump() << '\n';
+            j["data_folder"] = dataFolder;
+            j["data_folder_host"] = dataFolderHost;
+            j["program_dir"] = env.programFolder();
+            j["machine_root"] = p->machineRoot;
+            std::cout << jsonText(j) << '\n';
             return;
         }
         std::cout << identity.productName << ' ' << versionText << " by " << identity.companyName

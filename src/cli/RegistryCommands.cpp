@@ -136,8 +136,8 @@ void addRegistryCommands(CLI::App& app, CliEnv& env) {
         if (o.json) {
             nlohmann::json j;
             j["type"] = typeName(v->type);
-            j["data"] = ansiToUtf8(valueText(*v));
-            std::cout << j.dump() << '\n';
+            j["data"] = valueText(*v);
+            std::cout << jsonText(j) << '\n';
         } else {
             std::cout << valueText(*v) << '\n';
         }
@@ -200,7 +200,7 @@ void addRegistryCommands(CLI::App& app, CliEnv& env) {
         j["values"] = nlohmann::json::array();
         for (const auto& s : *subkeys) {
             if (o.json) {
-                j["subkeys"].push_back(ansiToUtf8(s));
+                j["subkeys"].push_back(s);
             } else {
                 std::cout << s << "\\\n";
             }
@@ -211,16 +211,15 @@ void addRegistryCommands(CLI::App& app, CliEnv& env) {
                 continue;
             }
             if (o.json) {
-                j["values"].push_back({{"name", ansiToUtf8(n)},
-                                       {"type", typeName(v->type)},
-                                       {"data", ansiToUtf8(valueText(*v))}});
+                j["values"].push_back(
+                    {{"name", n}, {"type", typeName(v->type)}, {"data", valueText(*v)}});
             } else {
                 std::cout << (n.empty() ? "(Default)" : n) << " = " << typeName(v->type) << ' '
                           << valueText(*v) << '\n';
             }
         }
         if (o.json) {
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         }
     }));
 }

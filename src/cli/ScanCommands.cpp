@@ -44,55 +44,6 @@ std::string toWindowsPath(platform::FileSystem& fs, const std::string& path) {
     return fs.windowsPath(absolute.lexically_normal().string());
 }
 
-/// UTF-8 text from the command line as Windows-1252 bytes where every character has one;
-/// other text is kept as given.
-std::string utf8ToAnsi(std::string_view in) {
-    static const std::map<char32_t, unsigned char> kHigh = {
-        {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
-        {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
-        {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
-        {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
-        {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
-        {0x017E, 0x9E}, {0x0178, 0x9F}};
-    std::string out;
-    for (std::size_t i = 0; i < in.size();) {
-        const auto b = static_cast<unsigned char>(in[i]);
-        char32_t cp = 0;
-        std::size_t len = 0;
-        if (b < 0x80) {
-            cp = b;
-            len = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1Fu;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0Fu;
-            len = 3;
-        } else {
-            return std::string(in);
-        }
-        if (i + len > in.size()) {
-            return std::string(in);
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto c = static_cast<unsigned char>(in[i + k]);
-            if ((c & 0xC0) != 0x80) {
-                return std::string(in);
-            }
-            cp = (cp << 6) | (c & 0x3Fu);
-        }
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out.push_back(static_cast<char>(cp));
-        } else if (auto it = kHigh.find(cp); it != kHigh.end()) {
-            out.push_back(static_cast<char>(it->second));
-        } else {
-            return std::string(in);
-        }
-        i += len;
-    }
-    return out;
-}
-
 /// The outcome's name in the JSON result.
 std::string_view outcomeName(app::ScanOutcome outcome) {
     switch (outcome) {
@@ -126,8 +77,8 @@ nlohmann::json scanJson(app::MainState& state, const std::string& mode) {
         return j;
     }
     j["cancelled"] = outcome == app::ScanOutcome::Cancelled;
-    j["started"] = ansiToUtf8(state.scanStartTime());
-    j["finished"] = ansiToUtf8(state.scanFinishTime());
+    j["started"] = state.scanStartTime();
+    j["finished"] = state.scanFinishTime();
     const scan::ScanCounters& c = state.counters();
     j["counters"] = {{"processes", c.processes},
                      {"registry", c.registry},
@@ -136,19 +87,17 @@ nlohmann::json scanJson(app::MainState& state, const std::string& mode) {
                      {"traces", state.tracesFound()}};
     nlohmann::json feed = nlohmann::json::array();
     for (const scan::FeedRow& row : state.lvwSpywareFound()) {
-        feed.push_back({{"text", ansiToUtf8(row.text)},
-                        {"icon", row.icon},
-                        {"details", ansiToUtf8(row.details)}});
+        feed.push_back({{"text", row.text}, {"icon", row.icon}, {"details", row.details}});
     }
     j["feed"] = std::move(feed);
     nlohmann::json results = nlohmann::json::array();
     for (const scan::FoundItem& row : state.ResultList()) {
-        results.push_back({{"title", ansiToUtf8(row.title)},
+        results.push_back({{"title", row.title},
                            {"icon", row.icon},
-                           {"location", ansiToUtf8(row.location)},
-                           {"type", ansiToUtf8(row.type)},
-                           {"risk", ansiToUtf8(row.risk)},
-                           {"details", ansiToUtf8(row.details)}});
+                           {"location", row.location},
+                           {"type", row.type},
+                           {"risk", row.risk},
+                           {"details", row.details}});
     }
     j["results"] = std::move(results);
     return j;
@@ -156,22 +105,19 @@ nlohmann::json scanJson(app::MainState& state, const std::string& mode) {
 
 void printSummary(app::MainState& state, const std::string& mode) {
     const scan::ScanCounters& c = state.counters();
-    std::cout << ansiToUtf8(state.productName()) << " " << mode << " scan, started "
-              << ansiToUtf8(state.scanStartTime()) << ", finished "
-              << ansiToUtf8(state.scanFinishTime()) << '\n';
+    std::cout << state.productName() << " " << mode << " scan, started " << state.scanStartTime()
+              << ", finished " << state.scanFinishTime() << '\n';
     std::cout << "Inspected: " << c.processes << " processes, " << c.registry
               << " registry entries, " << c.filesFolders << " files and folders\n";
     std::cout << "Threats found: " << c.threats << " (traces: " << state.tracesFound() << ")\n";
     if (!state.ResultList().empty()) {
         std::cout << "\nResults:\n";
         for (const scan::FoundItem& row : state.ResultList()) {
-            std::cout << "  " << ansiToUtf8(row.title) << '\n'
-                      << "      location: " << ansiToUtf8(row.location) << '\n';
+            std::cout << "  " << row.title << '\n' << "      location: " << row.location << '\n';
             if (!row.type.empty()) {
-                std::cout << "      type: " << ansiToUtf8(row.type) << '\n';
+                std::cout << "      type: " << row.type << '\n';
             }
-            std::cout << "      risk: " << ansiToUtf8(row.risk) << " - " << ansiToUtf8(row.details)
-                      << '\n';
+            std::cout << "      risk: " << row.risk << " - " << row.details << '\n';
         }
     }
     bool headed = false;
@@ -185,12 +131,11 @@ void printSummary(app::MainState& state, const std::string& mode) {
             std::cout << "\nAlso seen:\n";
             headed = true;
         }
-        std::cout << "  " << ansiToUtf8(row.text) << ": " << ansiToUtf8(row.details) << '\n';
+        std::cout << "  " << row.text << ": " << row.details << '\n';
     }
     const bool cancelled = state.scanRun().lastOutcome() == app::ScanOutcome::Cancelled;
     std::cout << '\n'
-              << ansiToUtf8(state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED"))
-              << '\n';
+              << state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED") << '\n';
 }
 
 void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json) {
@@ -211,7 +156,7 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
             return;
         }
         if (!p->fileSystem->exists(windows)) {
-            env.fail("no such file or folder: " + ansiToUtf8(windows));
+            env.fail("no such file or folder: " + windows);
             return;
         }
         chosen = std::move(windows);
@@ -239,7 +184,7 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
 
     const app::ScanOutcome outcome = state.scanRun().lastOutcome();
     if (json) {
-        std::cout << scanJson(state, modeName).dump() << '\n';
+        std::cout << jsonText(scanJson(state, modeName)) << '\n';
     } else if (phasesRan(outcome)) {
         printSummary(state, modeName);
     }
@@ -311,13 +256,13 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
         nlohmann::json j = nlohmann::json::array();
         for (const std::string& part : access.list.entries()) {
             if (listJson) {
-                j.push_back(ansiToUtf8(part));
+                j.push_back(part);
             } else {
-                std::cout << ansiToUtf8(part) << '\n';
+                std::cout << part << '\n';
             }
         }
         if (listJson) {
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         }
     });
 
@@ -329,7 +274,7 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
         if (!p) {
             return;
         }
-        const std::string text = utf8ToAnsi(entry);
+        const std::string& text = entry;
         if (text::trim(text).empty()) {
             env.fail("an empty entry excludes nothing");
             return;
@@ -337,7 +282,7 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
         ExclusionAccess access(*p);
         if (!p->fileSystem->folderExists(access.dataFolder) &&
             !p->fileSystem->createFolder(access.dataFolder)) {
-            env.fail("cannot create the data folder " + ansiToUtf8(access.dataFolder));
+            env.fail("cannot create the data folder " + access.dataFolder);
             return;
         }
         access.list.LoadExclusions();
@@ -348,7 +293,7 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
                 env.fail("an entry must be one line of text");
                 break;
             case removal::ExclusionList::AddResult::NotWritten:
-                env.fail("cannot write " + ansiToUtf8(access.list.filePath()));
+                env.fail("cannot write " + access.list.filePath());
                 break;
         }
     });

@@ -33,7 +33,7 @@ class HeadlessUpdateUi : public app::UserInterface {
     void setStatusText(app::ControlName control, std::string_view text) override {
         if (verbose_ && control == app::control::txtStatus && text != last_) {
             last_ = std::string(text);
-            std::cerr << ansiToUtf8(text) << '\n';
+            std::cerr << text << '\n';
         }
     }
     void setProgress(app::ControlName, int) override {}
@@ -89,16 +89,16 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
             nlohmann::json j;
             j["count"] = r.count;
             j["skipped"] = r.skipped;
-            j["date"] = ansiToUtf8(r.date);
+            j["date"] = r.date;
             j["outcome"] = std::string(update::OutcomeName(r.outcome));
-            std::cout << j.dump() << '\n';
+            std::cout << jsonText(j) << '\n';
         } else if (r.outcome == update::UpdateOutcome::Busy) {
             std::cout << "Another update of this data folder is running.\n";
         } else {
             const char* key = r.outcome == update::UpdateOutcome::Updated   ? "MSG_UPDATED_DEFS"
                               : r.outcome == update::UpdateOutcome::Current ? "MSG_RECENT_DEFS"
                                                                             : "MSG_INTERNET";
-            std::cout << ansiToUtf8(catalog.getMessages(key)) << '\n';
+            std::cout << catalog.getMessages(key) << '\n';
         }
         // A busy lock and an update that could not be stored both leave the definitions as
         // they were.

@@ -5,17 +5,16 @@
 namespace nightjar::definitions {
 
 /// Stored form of a definition line: every byte a becomes a + 64, or a - 191 when that
-/// would reach 256. Same length, never produces CR or LF for printable text (32..126).
-/// The two Latin-1 letters 201 and 204 do map to LF and CR; a writer that must keep such
-/// a line whole has to avoid them.
+/// would reach 256. Same length. The letters É (201) and Ì (204) become LF and CR, which
+/// is why stored lines are separated by CR LF and nothing else.
 std::string ScrambleLine(std::string_view plain);
 /// Inverse shift: a - 64, or a + 191 when that would be negative. Code 255 does not
 /// survive a round trip (255 -> 64 -> 0); no byte makes either function fail.
 std::string UnscrambleLine(std::string_view stored);
-/// UnscrambleLine without a copy, for readers that reuse one line buffer.
-void UnscrambleInPlace(std::string& line);
-/// UnscrambleLine into `out`, which has room for stored.size() characters (it may be
-/// stored.data() itself).
-void UnscrambleInto(char* out, std::string_view stored);
+/// UnscrambleLine of one character, for readers that decode into a buffer of their own.
+inline char UnscrambleChar(char stored) {
+    const int a = static_cast<unsigned char>(stored);
+    return static_cast<char>(a < 64 ? a + 191 : a - 64);
+}
 
 }  // namespace nightjar::definitions

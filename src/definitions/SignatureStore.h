@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -33,8 +34,7 @@ class SignatureStore {
     /// during loading leaves them unfilled, so the next scan loads them whole.
     /// The tables hold only the filled entries, contiguous in file order (at most
     /// kTableSize each). An entry may have an empty name (file table) or folder (folder
-    /// table); a search that stops at the first empty slot of the classic fixed-size table
-    /// stops at such an entry, or at the end of the table.
+    /// table).
     void LoadFileSignatures(LoadObserver& observer);
     bool filesLoaded() const { return filesLoaded_; }
     /// Incremented each time the tables are (re)filled; lets indexes know they are stale.
@@ -60,53 +60,20 @@ class SignatureStore {
   private:
     struct KeyHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view s) const noexcept;
+        std::size_t operator()(std::string_view s) const noexcept {
+            return std::hash<std::string_view>{}(s);
+        }
     };
     using KeySet = std::unordered_set<std::string, KeyHash, std::equal_to<>>;
 
-    /// What loading one table keeps between lines: the folders and types already kept.
-    struct LoadState;
-    struct LocationSlot;
     /// Loads one of the two tables; false when a stop request ended it.
     bool loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
-                   LoadState& state, LoadObserver& observer);
-    /// The folder of a location field in the reader's buffer (`lowered` is the field
-    /// lower-cased; both are read past their ends): expanded,
-    /// "\\" collapsed, lower case, with a final "\" in the file table and without one in
-    /// the folder table; kept in `table` as `ref` unless a recent field was the same.
-    /// `slot` is the cache slot that now holds it, if any. False when the table is full.
-    bool folderOf(std::string_view location, std::string_view lowered, bool fileTable,
-                  SignatureTable& table, LoadState& state, LocationSlot*& slot,
-                  std::string_view& folder, SignatureTable::Ref& ref);
-    /// What fastFolderOf() did.
-    enum class FastFolder { Kept, Full, Other };
-    /// folderOf() for a field of at most 64 characters of the common shapes (a plain
-    /// path, or one placeholder at its start; no doubled backslash), built in the table
-    /// directly; Other leaves it to the general steps.
-    FastFolder fastFolderOf(std::string_view location, std::string_view lowered, bool fileTable,
-                            SignatureTable& table, std::string_view& folder,
-                            SignatureTable::Ref& ref);
-    /// The type text kept in `table` (once per distinct text, mostly; "Spyware" for "TYPE"
-    /// in the file table); `type` lies in the reader's buffer (it is read past its end).
-    /// False when the table is full.
-    static bool typeOf(std::string_view type, bool fileTable, SignatureTable& table,
-                       LoadState& state, SignatureTable::Ref& ref);
-    /// The protection test of a folder-table folder, normalising it only when the filter
-    /// does not settle it.
-    bool isProtectedFolder(std::string_view folder, LoadState& state) const;
-    /// The protection test of folder + name, joining them only when the filter does not
-    /// settle it.
-    bool isProtectedJoined(std::string_view folder, std::string_view name, LoadState& state) const;
-    /// A lower-cased candidate trimmed, moved to drive C and stripped of one final "/" and
-    /// one final "\"; `scratch` holds the text when it had to change.
-    static std::string_view normaliseCandidate(std::string_view c, std::string& scratch);
-    /// The protection test on a normalised candidate.
-    bool isProtectedNormalised(std::string_view c) const;
-    /// Bit of the key filter for a text.
-    static std::uint32_t filterSlot(std::string_view s);
-    /// The same from a text's length and its characters at n - 1, n / 2 and n / 4.
-    static std::uint32_t filterSlot(std::size_t n, char last, char half, char quarter);
-    static constexpr std::uint32_t kFilterBits = 1u << 16;
+                   LoadObserver& observer);
+    /// The folder of a location field: expanded, "\\" collapsed, lower case, with a final
+    /// "\" in the file table and without one in the folder table.
+    void folderOf(std::string_view location, bool fileTable, std::string& folder);
+    /// The protection test of a lower-cased candidate.
+    bool isProtectedLower(std::string_view candidate) const;
 
     platform::FileSystem& fs_;
     PlaceholderExpander& expander_;
@@ -120,10 +87,6 @@ class SignatureStore {
     // each normalised element s, s + "\", and s without a final "\". One lookup answers
     // what comparing against every element would.
     KeySet protectedKeys_;
-    // One bit per filterSlot of every key: a clear bit answers "not protected" without
-    // hashing the candidate.
-    std::vector<std::uint64_t> keyFilter_ = std::vector<std::uint64_t>(kFilterBits / 64, 0);
-    bool anySafetyEntry_ = false;
     DefinitionCounts counts_;
 };
 

@@ -1,69 +1,62 @@
 #include "definitions/SignatureTable.h"
 
-#include <cstring>
+#include <algorithm>
+#include <limits>
 
 namespace nightjar::definitions {
 
 SignatureTable::SignatureTable(const std::vector<SignatureEntry>& entries) {
-    rows_.reserve(entries.size());
     for (const auto& e : entries) {
         push_back(e);
     }
 }
 
-const char* SignatureTable::getLength(const char* p, std::size_t& length) {
-    std::uint16_t v;
-    std::memcpy(&v, p, 2);
-    if (v != 0xFFFF) {
-        length = v;
-        return p + 2;
-    }
-    std::uint32_t w;
-    std::memcpy(&w, p + 2, 4);
-    length = w;
-    return p + 6;
-}
-
 SignatureEntry SignatureTable::operator[](std::size_t i) const {
     const Row& r = rows_[i];
-    std::size_t nameLength = 0;
-    std::size_t threatLength = 0;
-    const char* p = getLength(getLength(arena_.at(r.text), nameLength), threatLength);
-    return SignatureEntry{text(r.folder), std::string_view(p, nameLength), text(r.type),
-                          std::string_view(p + nameLength, threatLength)};
+    const std::string_view all(r.text, std::size_t{r.folder} + r.name + r.type + r.threatName);
+    return {all.substr(0, r.folder), all.substr(r.folder, r.name),
+            all.substr(r.folder + r.name, r.type), all.substr(r.folder + r.name + r.type)};
 }
 
-std::string_view SignatureTable::text(Ref ref) const {
-    if (ref == kEmpty) {
-        return {};
+char* SignatureTable::room(std::size_t n) {
+    if (n > left_ || blocks_.empty()) {
+        // A text longer than a block gets a block of its own.
+        const std::size_t size = std::max(n, kBlockSize);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        free_ = blocks_.back().get();
+        left_ = size;
     }
-    std::size_t length = 0;
-    const char* p = getLength(arena_.at(ref), length);
-    return {p, length};
+    char* p = free_;
+    free_ += n;
+    left_ -= n;
+    return p;
 }
 
 bool SignatureTable::push_back(const SignatureEntry& e) {
-    Ref folder = kEmpty;
-    Ref type = kEmpty;
-    if (!keep(e.folder, folder) || !keep(e.type, type)) {
+    constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+    if (e.folder.size() > kMax || e.name.size() > kMax || e.type.size() > kMax ||
+        e.threatName.size() > kMax) {
         return false;
     }
-    char* p = appendRow(folder, type, e.name.size(), e.threatName.size());
-    if (p == nullptr) {
-        return false;
+    Row row;
+    row.folder = static_cast<std::uint32_t>(e.folder.size());
+    row.name = static_cast<std::uint32_t>(e.name.size());
+    row.type = static_cast<std::uint32_t>(e.type.size());
+    row.threatName = static_cast<std::uint32_t>(e.threatName.size());
+    char* p = room(e.folder.size() + e.name.size() + e.type.size() + e.threatName.size());
+    row.text = p;
+    for (std::string_view s : {e.folder, e.name, e.type, e.threatName}) {
+        p = std::copy(s.begin(), s.end(), p);
     }
-    if (!e.name.empty()) {
-        std::memcpy(p, e.name.data(), e.name.size());
-    }
-    if (!e.threatName.empty()) {
-        std::memcpy(p + e.name.size(), e.threatName.data(), e.threatName.size());
-    }
+    rows_.push_back(row);
     return true;
 }
 
 void SignatureTable::clear() {
-    std::vector<Row>().swap(rows_);
-    arena_.clear();
+    std::deque<Row>().swap(rows_);
+    blocks_.clear();
+    free_ = nullptr;
+    left_ = 0;
 }
 
 }  // namespace nightjar::definitions

@@ -75,6 +75,9 @@ public:
 std::string_view hiveName(Hive hive);
 /// Accepts the full names and the short forms HKCR, HKCU, HKLM, HKU, HKCC, HKDD (any case).
 std::optional<Hive> hiveFromName(std::string_view name);
+/// The hive of a definition-file hive code "0" to "5" (blanks around it allowed); nullopt
+/// for any other text.
+std::optional<Hive> hiveFromCode(std::string_view code);
 /// The handle value as a signed 32-bit number (HKEY_CURRENT_USER -> -2147483647).
 std::int32_t hiveHandleValue(Hive hive);
 

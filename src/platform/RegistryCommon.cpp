@@ -1,4 +1,5 @@
 #include <cstring>
+#include <iterator>
 
 #include "platform/Registry.h"
 #include "util/Text.h"
@@ -37,38 +38,50 @@ std::uint32_t RegValue::number() const {
     return n;
 }
 
+namespace {
+
+struct HiveRow {
+    Hive hive;
+    std::string_view name;
+    std::string_view shortName;
+};
+
+// In the order of their codes in the definition files ("0" to "5").
+constexpr HiveRow kHives[] = {
+    {Hive::ClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},
+    {Hive::CurrentUser, "HKEY_CURRENT_USER", "HKCU"},
+    {Hive::LocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},
+    {Hive::Users, "HKEY_USERS", "HKU"},
+    {Hive::CurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC"},
+    {Hive::DynData, "HKEY_DYN_DATA", "HKDD"},
+};
+
+}  // namespace
+
 std::string_view hiveName(Hive hive) {
-    switch (hive) {
-        case Hive::ClassesRoot: return "HKEY_CLASSES_ROOT";
-        case Hive::CurrentUser: return "HKEY_CURRENT_USER";
-        case Hive::LocalMachine: return "HKEY_LOCAL_MACHINE";
-        case Hive::Users: return "HKEY_USERS";
-        case Hive::CurrentConfig: return "HKEY_CURRENT_CONFIG";
-        case Hive::DynData: return "HKEY_DYN_DATA";
+    for (const auto& r : kHives) {
+        if (r.hive == hive) {
+            return r.name;
+        }
     }
     return "";
 }
 
 std::optional<Hive> hiveFromName(std::string_view name) {
-    struct Row {
-        const char* full;
-        const char* shortName;
-        Hive hive;
-    };
-    static const Row rows[] = {
-        {"HKEY_CLASSES_ROOT", "HKCR", Hive::ClassesRoot},
-        {"HKEY_CURRENT_USER", "HKCU", Hive::CurrentUser},
-        {"HKEY_LOCAL_MACHINE", "HKLM", Hive::LocalMachine},
-        {"HKEY_USERS", "HKU", Hive::Users},
-        {"HKEY_CURRENT_CONFIG", "HKCC", Hive::CurrentConfig},
-        {"HKEY_DYN_DATA", "HKDD", Hive::DynData},
-    };
-    for (const auto& r : rows) {
-        if (text::iequals(name, r.full) || text::iequals(name, r.shortName)) {
+    for (const auto& r : kHives) {
+        if (text::iequals(name, r.name) || text::iequals(name, r.shortName)) {
             return r.hive;
         }
     }
     return std::nullopt;
+}
+
+std::optional<Hive> hiveFromCode(std::string_view code) {
+    long long n = -1;
+    if (!text::parseInt(code, n) || n < 0 || n >= static_cast<long long>(std::size(kHives))) {
+        return std::nullopt;
+    }
+    return kHives[n].hive;
 }
 
 std::int32_t hiveHandleValue(Hive hive) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "definitions/DefinitionFiles.h"
+#include "definitions/DefinitionReader.h"
 #include "definitions/LineCodec.h"
 #include "platform/CappedInputFile.h"
 #include "util/LineReader.h"
@@ -134,10 +135,10 @@ std::vector<std::string> CookieScan::LoadBlockedSites() {
     const std::string path = definitions::DataFile(dataFolder_, definitions::kBlockedCookies);
     std::string joined;
     if (fs_.fileExists(path)) {
-        LineReader reader(fs_, path);
+        definitions::DefinitionReader reader(fs_, path);
         std::string line;
         while (reader.isOpen() && reader.next(line)) {
-            joined += definitions::UnscrambleLine(line);
+            joined += line;
             joined += '|';
         }
     }

@@ -25,27 +25,6 @@ std::string_view drivePart(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(0, slash);
 }
 
-/// text::toLowerChar of every byte, looked up rather than called: the walk lower-cases a
-/// few names and paths per object.
-struct LowerTable {
-    char map[256];
-    LowerTable() {
-        for (int c = 0; c < 256; ++c) {
-            map[c] = text::toLowerChar(static_cast<char>(c));
-        }
-    }
-    char operator()(char c) const { return map[static_cast<unsigned char>(c)]; }
-};
-const LowerTable kLower;
-
-/// `out` = `in` lower-cased, reusing out's storage.
-void assignLower(std::string& out, std::string_view in) {
-    out.resize(in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        out[i] = kLower(in[i]);
-    }
-}
-
 long depthOf(std::string_view s) {
     return static_cast<long>(std::count(s.begin(), s.end(), '\\'));
 }
@@ -86,8 +65,8 @@ int FileWalker::TrailingMatchCount(std::string_view a, std::string_view b) {
 
 void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
     index_.refresh(store_);
-    assignLower(nameKey_, text::trimView(lastPart(path)));
-    assignLower(driveKey_, drivePart(path));
+    text::lowerInto(nameKey_, text::trimView(lastPart(path)));
+    text::lowerInto(driveKey_, drivePart(path));
     index_.fileCandidates(nameKey_, driveKey_, candidates_);
     if (candidates_.empty()) {
         return;  // the common case: nothing in the table bears this name
@@ -98,7 +77,7 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
     if (const std::string_view rawParent = parentOf(path);
         !haveParent_ || rawParent != parentRaw_) {
         parentRaw_.assign(rawParent);
-        assignLower(parentKey_, rawParent);
+        text::lowerInto(parentKey_, rawParent);
         parentParts_.clear();
         FolderPartCache::cut(parentKey_, parentParts_);
         parentDepth_ = depthOf(parentKey_);
@@ -160,8 +139,8 @@ void FileWalker::CheckFilePath(std::string_view path, ScanSink& sink) {
 
 void FileWalker::CheckFolderPath(std::string_view folderIn, ScanSink& sink) {
     index_.refresh(store_);
-    assignLower(folderKey_, folderIn);
-    assignLower(driveKey_, drivePart(folderIn));
+    text::lowerInto(folderKey_, folderIn);
+    text::lowerInto(driveKey_, drivePart(folderIn));
     if (folderKey_.size() > 1 && folderKey_.back() == '\\') {
         folderKey_.pop_back();
     }

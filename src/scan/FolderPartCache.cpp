@@ -8,28 +8,13 @@ namespace nightjar::scan {
 
 namespace {
 
-/// text::toLowerChar of every byte, looked up rather than called.
-struct LowerTable {
-    char map[256];
-    LowerTable() {
-        for (int c = 0; c < 256; ++c) {
-            map[c] = text::toLowerChar(static_cast<char>(c));
-        }
+/// FNV-1a of a lower-cased part.
+std::uint32_t partHash(std::string_view lowered) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : lowered) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     }
-    char operator()(char c) const { return map[static_cast<unsigned char>(c)]; }
-};
-const LowerTable kLower;
-
-bool samePart(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && kLower(a[i]) != kLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return hash;
 }
 
 }  // namespace
@@ -40,16 +25,16 @@ void FolderPartCache::cut(std::string_view path, std::vector<Part>& out) {
         // The drive, its ":" and the character after it (the "\") go.
         from = std::min(colon + 2, path.size());
     }
+    // Lower-casing keeps offsets: the parts of the lowered path are those of the path.
+    const std::string lowered = text::toLower(path);
     std::size_t end = path.size();
     for (;;) {
         std::size_t start = end;
-        std::uint32_t hash = 2166136261u;  // FNV-1a, computed from the end of the part
         while (start > from && path[start - 1] != '\\') {
             --start;
-            hash = (hash ^ static_cast<unsigned char>(kLower(path[start]))) * 16777619u;
         }
-        out.push_back(
-            {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start), hash});
+        out.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start),
+                       partHash(std::string_view(lowered).substr(start, end - start))});
         if (start == from) {
             return;
         }
@@ -65,7 +50,7 @@ int FolderPartCache::trailingMatches(std::string_view a, Parts aParts, std::stri
         const Part& x = aParts[k];
         const Part& y = bParts[k];
         if (x.length != 0 && x.length == y.length && x.hash == y.hash &&
-            samePart(a.substr(x.start, x.length), b.substr(y.start, y.length))) {
+            text::iequals(a.substr(x.start, x.length), b.substr(y.start, y.length))) {
             if (++count == enough) {
                 return count;
             }

@@ -1,10 +1,10 @@
 #include "scan/KnownLocationScan.h"
 
 #include "definitions/DefinitionFiles.h"
+#include "definitions/DefinitionReader.h"
 #include "definitions/LineCodec.h"
 #include "definitions/ThreatCatalog.h"
 #include "scan/PhasePercent.h"
-#include "util/LineReader.h"
 #include "util/Text.h"
 
 namespace nightjar::scan {
@@ -116,13 +116,13 @@ void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
     if (!fs_.fileExists(path)) {
         return;
     }
-    LineReader reader(fs_, path);
-    std::string stored;
+    definitions::DefinitionReader reader(fs_, path);
+    std::string line;
     auto& c = sink.counters();
     const auto& counts = store_.counts();
     std::string status;
-    while (reader.isOpen() && !sink.stopRequested() && reader.next(stored)) {
-        const KnownLine k = parseLine(definitions::UnscrambleLine(stored), expander_);
+    while (reader.isOpen() && !sink.stopRequested() && reader.next(line)) {
+        const KnownLine k = parseLine(line, expander_);
         const auto parts = text::split(k.key, "=");
         const std::string fileName = text::trim(parts[0]);
         const std::string threatName = parts.size() > 1 ? parts[1] : std::string();
@@ -151,13 +151,13 @@ void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
     if (!fs_.fileExists(path)) {
         return;
     }
-    LineReader reader(fs_, path);
-    std::string stored;
+    definitions::DefinitionReader reader(fs_, path);
+    std::string line;
     auto& c = sink.counters();
     const auto& counts = store_.counts();
     std::string status;
-    while (reader.isOpen() && !sink.stopRequested() && reader.next(stored)) {
-        const KnownLine k = parseLine(definitions::UnscrambleLine(stored), expander_);
+    while (reader.isOpen() && !sink.stopRequested() && reader.next(line)) {
+        const KnownLine k = parseLine(line, expander_);
         if (!k.hasLocation) {
             sink.pump();
             continue;

@@ -1,8 +1,7 @@
 #include "scan/MemoryScan.h"
 
 #include "definitions/DefinitionFiles.h"
-#include "definitions/LineCodec.h"
-#include "util/LineReader.h"
+#include "definitions/DefinitionReader.h"
 #include "util/Text.h"
 
 namespace nightjar::scan {
@@ -79,15 +78,14 @@ bool MemoryScan::buildExeMatchList(ScanSink& sink) {
         !stored || !text::iequals(*stored, definitions::kExeDefinition)) {
         return false;
     }
-    LineReader reader(fs_, path);
-    std::string raw;
+    definitions::DefinitionReader reader(fs_, path);
+    std::string line;
     const bool scanning = sink.scanRunning();
-    while (reader.isOpen() && reader.next(raw)) {
+    while (reader.isOpen() && reader.next(line)) {
         if (sink.stopRequested()) {
             exeMatchList_.clear();
             break;
         }
-        const std::string line = definitions::UnscrambleLine(raw);
         const auto eq = line.find('=');
         std::string name;
         if (eq != std::string::npos) {
@@ -205,14 +203,13 @@ void MemoryScan::CheckMemory9x(ScanSink& sink) {
         if (!fs_.fileExists(path)) {
             return;
         }
-        LineReader reader(fs_, path);
-        std::string raw;
-        while (reader.isOpen() && reader.next(raw)) {
+        definitions::DefinitionReader reader(fs_, path);
+        std::string line;
+        while (reader.isOpen() && reader.next(line)) {
             if (sink.stopRequested()) {
                 legacyCache_.clear();
                 break;
             }
-            const std::string line = definitions::UnscrambleLine(raw);
             legacyCache_ += line;
             legacyCache_ += "\r\n";
             ++c.processes;

@@ -18,18 +18,8 @@ RegistryAccess::RegistryAccess(platform::Registry& registry, removal::RemovalLog
     : registry_(registry), log_(log) {}
 
 std::optional<Hive> RegistryAccess::HiveFromCode(std::string_view code) {
-    currentHiveName_.clear();
-    long long n = 0;
-    if (!text::parseInt(code, n)) {
-        return std::nullopt;  // not a number: no hive
-    }
-    static constexpr Hive kHives[] = {Hive::ClassesRoot, Hive::CurrentUser,   Hive::LocalMachine,
-                                      Hive::Users,       Hive::CurrentConfig, Hive::DynData};
-    if (n < 0 || n > 5) {
-        return std::nullopt;
-    }
-    Hive hive = kHives[n];
-    currentHiveName_ = platform::hiveName(hive);
+    const std::optional<Hive> hive = platform::hiveFromCode(code);
+    currentHiveName_ = hive ? platform::hiveName(*hive) : std::string_view();
     return hive;
 }
 

@@ -1,9 +1,8 @@
 #include "scan/RegistryScan.h"
 
 #include "definitions/DefinitionFiles.h"
-#include "definitions/LineCodec.h"
+#include "definitions/DefinitionReader.h"
 #include "scan/PhasePercent.h"
-#include "util/LineReader.h"
 #include "util/Text.h"
 
 namespace nightjar::scan {
@@ -19,20 +18,20 @@ void RegistryScan::ScanRegistry(ScanSink& sink) {
     if (!fs_.fileExists(path)) {
         return;
     }
-    LineReader reader(fs_, path);
+    definitions::DefinitionReader reader(fs_, path);
     if (!reader.isOpen()) {
         return;
     }
-    std::string stored;
+    std::string line;
     for (;;) {
         sink.pump();
         if (sink.stopRequested()) {
             return;
         }
-        if (!reader.next(stored)) {
+        if (!reader.next(line)) {
             return;
         }
-        scanLine(definitions::UnscrambleLine(stored), sink);
+        scanLine(line, sink);
     }
 }
 

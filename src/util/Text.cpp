@@ -1,40 +1,116 @@
 #include "util/Text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace nightjar::text {
 
 namespace {
-bool isUpperLatin(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+
+constexpr unsigned char kLatin1Lead = 0xC3;    // U+00C0..U+00FF
+constexpr unsigned char kLatinExtLead = 0xC5;  // U+0140..U+017F
+
+unsigned char byteAt(std::string_view s, std::size_t i) {
+    return i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
 }
-bool isLowerLatin(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+
+/// A character that has no other case: a two-byte sequence whole (so that both texts of a
+/// comparison step over it alike), any other byte with `ascii` applied.
+std::size_t copyAt(std::string_view s, std::size_t i, char out[2], char (*ascii)(char)) {
+    const unsigned char c = byteAt(s, i);
+    const unsigned char n = byteAt(s, i + 1);
+    out[0] = ascii(static_cast<char>(c));
+    if (c >= 0xC0 && c < 0xE0 && n >= 0x80 && n < 0xC0) {
+        out[1] = static_cast<char>(n);
+        return 2;
+    }
+    return 1;
 }
+
+/// The lower-case form of the character at s[i], written to `out`; returns its length in
+/// bytes, which is also the length of the lower-case form (1 or 2).
+std::size_t lowerAt(std::string_view s, std::size_t i, char out[2]) {
+    const unsigned char c = byteAt(s, i);
+    const unsigned char n = byteAt(s, i + 1);
+    if (c == kLatin1Lead && n >= 0x80 && n <= 0x9E && n != 0x97) {  // À..Þ but ×
+        out[0] = static_cast<char>(c);
+        out[1] = static_cast<char>(n + 0x20);
+        return 2;
+    }
+    if (c == kLatinExtLead && (n == 0x92 || n == 0xA0 || n == 0xBD)) {  // Œ Š Ž
+        out[0] = static_cast<char>(c);
+        out[1] = static_cast<char>(n + 1);
+        return 2;
+    }
+    if (c == kLatinExtLead && n == 0xB8) {  // Ÿ, whose small form is ÿ
+        out[0] = static_cast<char>(kLatin1Lead);
+        out[1] = static_cast<char>(0xBF);
+        return 2;
+    }
+    return copyAt(s, i, out, toLowerChar);
+}
+
+/// toUpper's counterpart of lowerAt.
+std::size_t upperAt(std::string_view s, std::size_t i, char out[2]) {
+    const unsigned char c = byteAt(s, i);
+    const unsigned char n = byteAt(s, i + 1);
+    if (c == kLatin1Lead && n >= 0xA0 && n <= 0xBE && n != 0xB7) {  // à..þ but ÷
+        out[0] = static_cast<char>(c);
+        out[1] = static_cast<char>(n - 0x20);
+        return 2;
+    }
+    if (c == kLatin1Lead && n == 0xBF) {  // ÿ
+        out[0] = static_cast<char>(kLatinExtLead);
+        out[1] = static_cast<char>(0xB8);
+        return 2;
+    }
+    if (c == kLatinExtLead && (n == 0x93 || n == 0xA1 || n == 0xBE)) {  // œ š ž
+        out[0] = static_cast<char>(c);
+        out[1] = static_cast<char>(n - 1);
+        return 2;
+    }
+    return copyAt(s, i, out, toUpperChar);
+}
+
 }  // namespace
 
 char toLowerChar(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return isUpperLatin(u) ? static_cast<char>(u + 32) : c;
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 char toUpperChar(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return isLowerLatin(u) ? static_cast<char>(u - 32) : c;
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+void lowerInto(std::string& out, std::string_view in) {
+    out.resize(in.size());
+    const bool ascii = std::all_of(in.begin(), in.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {  // most text: a plain loop over the bytes
+        std::transform(in.begin(), in.end(), out.begin(), toLowerChar);
+        return;
+    }
+    char folded[2];
+    for (std::size_t i = 0; i < in.size();) {
+        const std::size_t n = lowerAt(in, i, folded);
+        std::copy_n(folded, n, out.begin() + static_cast<std::ptrdiff_t>(i));
+        i += n;
+    }
 }
 
 std::string toLower(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r) {
-        c = toLowerChar(c);
-    }
+    std::string r;
+    lowerInto(r, s);
     return r;
 }
 
 std::string toUpper(std::string_view s) {
     std::string r(s);
-    for (auto& c : r) {
-        c = toUpperChar(c);
+    char folded[2];
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = upperAt(s, i, folded);
+        std::copy_n(folded, n, r.begin() + static_cast<std::ptrdiff_t>(i));
+        i += n;
     }
     return r;
 }
@@ -43,26 +119,32 @@ bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && toLowerChar(a[i]) != toLowerChar(b[i])) {
+    char x[2];
+    char y[2];
+    for (std::size_t i = 0; i < a.size();) {
+        const bool ascii =
+            static_cast<unsigned char>(a[i]) < 0x80 && static_cast<unsigned char>(b[i]) < 0x80;
+        if (ascii) {  // most text: no call per byte
+            if (toLowerChar(a[i]) != toLowerChar(b[i])) {
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = lowerAt(a, i, x);
+        if (lowerAt(b, i, y) != n || x[0] != y[0] || (n == 2 && x[1] != y[1])) {
             return false;
         }
+        i += n;
     }
     return true;
 }
 
 std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from) {
-    if (needle.empty()) {
-        return from <= hay.size() ? from : std::string_view::npos;
-    }
-    if (needle.size() > hay.size()) {
+    if (from > hay.size()) {
         return std::string_view::npos;
     }
-    const char first = toLowerChar(needle[0]);
     for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
-        if (toLowerChar(hay[i]) != first) {
-            continue;
-        }
         if (iequals(hay.substr(i, needle.size()), needle)) {
             return i;
         }
@@ -94,7 +176,9 @@ std::string_view trimView(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-std::string trim(std::string_view s) { return std::string(trimView(s)); }
+std::string trim(std::string_view s) {
+    return std::string(trimView(s));
+}
 
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
     if (from.empty()) {
@@ -119,12 +203,15 @@ std::string ireplaceAll(std::string_view s, std::string_view from, std::string_v
     if (from.empty()) {
         return std::string(s);
     }
+    // Lower-casing keeps offsets: a match in the lowered texts is one in `s`.
+    const std::string hay = toLower(s);
+    const std::string needle = toLower(from);
     std::string r;
     r.reserve(s.size());
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = ifind(s, from, pos);
-        if (hit == std::string_view::npos) {
+        std::size_t hit = hay.find(needle, pos);
+        if (hit == std::string::npos) {
             r.append(s.substr(pos));
             return r;
         }
@@ -158,10 +245,12 @@ std::vector<std::string> isplit(std::string_view s, std::string_view sep) {
         parts.emplace_back(s);
         return parts;
     }
+    const std::string hay = toLower(s);
+    const std::string needle = toLower(sep);
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = ifind(s, sep, pos);
-        if (hit == std::string_view::npos) {
+        std::size_t hit = hay.find(needle, pos);
+        if (hit == std::string::npos) {
             parts.emplace_back(s.substr(pos));
             return parts;
         }
@@ -170,14 +259,13 @@ std::vector<std::string> isplit(std::string_view s, std::string_view sep) {
     }
 }
 
-std::string collapseBackslashes(std::string_view s) { return replaceAll(s, "\\\\", "\\"); }
+std::string collapseBackslashes(std::string_view s) {
+    return replaceAll(s, "\\\\", "\\");
+}
 
 std::string capitalizeFirst(std::string_view s) {
-    std::string r(s);
-    if (!r.empty()) {
-        r[0] = toUpperChar(r[0]);
-    }
-    return r;
+    const std::size_t first = s.empty() ? 0 : ((s[0] & 0xE0) == 0xC0 ? 2 : 1);
+    return toUpper(s.substr(0, first)) + std::string(s.substr(std::min(first, s.size())));
 }
 
 bool parseInt(std::string_view s, long long& out) {

@@ -3,13 +3,19 @@
 #include <string_view>
 #include <vector>
 
-/// Text helpers for 8-bit (ANSI) strings. Letter case follows Windows-1252: ASCII letters
-/// and the Latin-1 letters 0xC0..0xDE / 0xE0..0xFE (except the multiplication and
-/// division signs).
+/// Text helpers. Names are UTF-8 throughout the engine. Letter case is that of ASCII and of
+/// the Latin letters Windows-1252 has (À..Þ, Š, Œ, Ž, Ÿ and their small forms); each of
+/// those folds to a UTF-8 sequence of the same length, so lower-cased text keeps the
+/// offsets and the length of the original.
 namespace nightjar::text {
 
+/// One ASCII character in the other case; any other byte unchanged (drive letters and
+/// other single characters; text goes through toLower and toUpper).
 char toLowerChar(char c);
 char toUpperChar(char c);
+/// `out` = `in` lower-cased, reusing out's storage (`in` may view `out`): the one
+/// lower-casing routine.
+void lowerInto(std::string& out, std::string_view in);
 std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);
@@ -19,7 +25,7 @@ bool icontains(std::string_view hay, std::string_view needle);
 bool istartsWith(std::string_view s, std::string_view prefix);
 bool iendsWith(std::string_view s, std::string_view suffix);
 
-/// Removes leading and trailing blanks (spaces only, like the classic Trim).
+/// Removes leading and trailing blanks (spaces only).
 std::string trim(std::string_view s);
 std::string_view trimView(std::string_view s);
 
@@ -33,8 +39,8 @@ std::vector<std::string> split(std::string_view s, std::string_view sep);
 /// Splits at every `sep`, ignoring case.
 std::vector<std::string> isplit(std::string_view s, std::string_view sep);
 
-/// Collapses every "\\\\" to "\\" repeatedly-free: one left-to-right replacement pass, as
-/// a plain Replace does ("\\\\\\" becomes "\\\\").
+/// Every "\\\\" replaced by "\\" in one left-to-right pass, as a plain Replace does
+/// ("\\\\\\" becomes "\\\\").
 std::string collapseBackslashes(std::string_view s);
 
 /// Upper-cases the first character.

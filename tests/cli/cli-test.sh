@@ -99,7 +99,8 @@ plant="$work/machine/drive_c/Program Files/NJCliTest"
 mkdir -p "$plant"
 printf 'x' >"$plant/njclitest_spy.exe"
 printf 'x' >"$plant/harmless.txt"
-printf 'njclitest_spy.exe=NJCli.Spy|[progfil]NJCliTest|Spyware\n' >"$work/files.txt"
+# The second definition is written in Windows-1252, as definition files are.
+printf 'njclitest_spy.exe=NJCli.Spy|[progfil]NJCliTest|Spyware\n\xc4rger.exe=NJCli.Umlaut|[progfil]NJCliTest|Spyware\n' >"$work/files.txt"
 run definitions encode "$work/files.txt" "$data_host/FileDefinition.dat"
 for f in DirectoryDefinition RegistryDefinition ExeDefinition; do : >"$data_host/$f.dat"; done
 : >"$data_host/BlockedCookies.dat"
@@ -111,6 +112,14 @@ expect_eq "$(echo "$out" | json 'd["results"][0]["title"], d["results"][0]["risk
   "NJCli.Spy Medium/High" "file scan result"
 run scan --mode file --path 'C:\Program Files\NJCliTest\harmless.txt' --json >/dev/null
 expect_eq "$?" "0" "file scan of a clean file"
+
+# --- names are UTF-8: the definition of Ärger.exe finds a host file ärger.exe
+printf 'x' >"$plant/ärger.exe"
+out=$(run scan --mode file --path "$plant/ärger.exe")
+expect_eq "$?" "1" "file scan of a threat with a Latin letter"
+echo "$out" | grep -qiF 'location: C:\Program Files\NJCliTest\ärger.exe' ||
+  fail "location of ärger.exe: $out"
+rm -f "$plant/ärger.exe"
 
 # --- exclusions: an excluded threat shows as EXCLUDED and the scan finds nothing
 run exclusions add 'C:\Program Files\NJCliTest\njclitest_spy.exe' || fail "exclusions add"

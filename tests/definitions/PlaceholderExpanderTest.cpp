@@ -6,7 +6,6 @@
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/PlaceholderExpander.h"
-#include "definitions/ShortCopy.h"
 #include "mock/FakeShellFolders.h"
 #include "util/Text.h"
 
@@ -176,70 +175,6 @@ TEST_F(PlaceholderExpanderTest, RandomTextsAgreeWithRowByRowReplacement) {
             t += pieces[rng() % pieces.size()];
         }
         EXPECT_EQ(expander.Expand(t), referenceExpand(shell, t)) << t;
-    }
-}
-
-/// ExpandLower of `t` with garbage brackets in the slack after the text and its lower-cased
-/// copy, which the expansion must not take for part of the text.
-std::string expandLower(PlaceholderExpander& expander, const std::string& t, std::string& buffer) {
-    const std::string slack(kCopySlack, '[');
-    const std::string text = t + slack;
-    const std::string lowered = text::toLower(t) + std::string(kCopySlack, ']');
-    const std::string_view got =
-        expander.ExpandLower(std::string_view(text.data(), t.size()),
-                             std::string_view(lowered.data(), t.size()), buffer, 40);
-    EXPECT_GE(buffer.size(), got.size() + 40) << t;
-    return std::string(got);
-}
-
-TEST_F(PlaceholderExpanderTest, LowerCasedExpansionAgreesWithRowByRowReplacement) {
-    shell.set(38, "C:\\Prog[windir]ram Files");  // a value with brackets: row by row
-    shell.set(5, "C:\\DOCS\\\xC4rger");
-    shell.remove(20);
-    const std::vector<std::string> pieces = {"[windir]",
-                                             "[WINDIR]",
-                                             "[user]",
-                                             "[USER]",
-                                             "[recycle]",
-                                             "[fonts]",
-                                             "[",
-                                             "]",
-                                             "X",
-                                             "\\",
-                                             "[comprog",
-                                             "fil]",
-                                             "[alluser]",
-                                             "[progs]",
-                                             "[drive]",
-                                             "[Appdata]",
-                                             "\xC9",
-                                             "er]",
-                                             "[u",
-                                             "[personl]",
-                                             "[progfil]",
-                                             "[comprogfil]",
-                                             "abcdefghijklmnop"};
-    std::mt19937 rng(5);
-    std::string buffer;
-    int expanded = 0;
-    for (int i = 0; i < 3000; ++i) {
-        std::string t;
-        // Short texts (one pass over the bits) and long ones (the general way).
-        const int n = static_cast<int>(rng() % (i % 4 == 0 ? 20 : 7));
-        for (int k = 0; k < n; ++k) {
-            t += pieces[rng() % pieces.size()];
-        }
-        const std::string want = text::toLower(referenceExpand(shell, t));
-        EXPECT_EQ(expandLower(expander, t, buffer), want) << t;
-        expanded += want != text::toLower(t) ? 1 : 0;
-    }
-    EXPECT_GT(expanded, 1000);
-    // Texts of exactly 64 characters and either side of it.
-    for (std::size_t len : {63u, 64u, 65u}) {
-        std::string t = "[windir]";
-        t.resize(len - 8, 'a');
-        t += "[system]";
-        EXPECT_EQ(expandLower(expander, t, buffer), text::toLower(referenceExpand(shell, t))) << t;
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The file and folder tables worked out the plain way, one std::string at a time, straight
-// from the loading steps: what the tuned loader must agree with.
+// from the loading steps: what the loader must agree with.
 #include <string>
 #include <vector>
 
@@ -22,7 +22,12 @@ struct ReferenceEntry {
 inline bool referenceProtected(const std::vector<std::string>& entries, std::string c) {
     c = text::trim(text::toLower(c));
     if (c.find(":\\") != std::string::npos) {
-        c[0] = 'c';
+        // The drive letter, or whatever character stands in its place.
+        std::size_t first = 1;
+        while (first < c.size() && (static_cast<unsigned char>(c[first]) & 0xC0) == 0x80) {
+            ++first;
+        }
+        c.replace(0, first, "c");
     }
     if (!c.empty() && c.back() == '/')
         c.pop_back();
@@ -50,7 +55,8 @@ inline bool referenceProtected(const std::vector<std::string>& entries, std::str
     return false;
 }
 
-/// The tables as the loading steps describe them, one std::string at a time.
+/// The tables as the loading steps describe them, one std::string at a time, from the
+/// lines as the reader gives them (unscrambled, UTF-8).
 inline std::vector<ReferenceEntry> referenceTable(const std::vector<std::string>& lines,
                                                   bool fileTable, PlaceholderExpander& expander,
                                                   const std::vector<std::string>& safety) {

@@ -11,6 +11,7 @@
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeShellFolders.h"
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::definitions {
 namespace {
@@ -128,16 +129,17 @@ TEST_F(SignatureStoreTest, FolderBackslashesCollapseLikeAPlainReplace) {
     }
 }
 
-TEST_F(SignatureStoreTest, LowerCaseFollowsTheAnsiLetters) {
-    const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xc0\xca\xd7\xde\xdf\xe0\xfe.EXE";
-    put(kFileDefinition, {name + "=T|C:\\Mixed\xc4"
-                                 "Folder\\ABCDEFGHIJ"});
+TEST_F(SignatureStoreTest, NamesComeOutInUtf8LowerCasedWithTheirLatinLetters) {
+    // Windows-1252 in the file: capitals and small letters of the code page, ×, ß, Š, Ÿ.
+    const std::string name = "ABCXYZ@[`{\xc0\xca\xd7\xde\xdf\xe0\xfe\x8a\x9f.EXE";
+    put(kFileDefinition, {name + "=\x80|C:\\Mixed\xc4"
+                                 "Folder\\ABC"});
     load();
     ASSERT_EQ(store.FileSignatures().size(), 1u);
-    EXPECT_EQ(store.FileSignatures()[0].name, text::toLower(name));
-    EXPECT_EQ(store.FileSignatures()[0].folder,
-              "c:\\mixed\xe4"
-              "folder\\abcdefghij\\");
+    EXPECT_EQ(store.FileSignatures()[0].name,
+              "abcxyz@[`{\u00e0\u00ea\u00d7\u00fe\u00df\u00e0\u00fe\u0161\u00ff.exe");
+    EXPECT_EQ(store.FileSignatures()[0].folder, "c:\\mixed\u00e4folder\\abc\\");
+    EXPECT_EQ(store.FileSignatures()[0].threatName, "\u20ac");
 }
 
 // ---- DirectoryDefinition.dat ---------------------------------------------------------
@@ -241,13 +243,13 @@ TEST_F(SignatureStoreTest, MissingFilesGiveEmptyFilledTables) {
 
 // ---- line reading --------------------------------------------------------------------
 
-TEST_F(SignatureStoreTest, ReadsEveryLineEndingForm) {
+TEST_F(SignatureStoreTest, OnlyCrLfEndsALine) {
     put(kFileDefinition, {"a=A|C:\\x", "b=B|C:\\x", "c=C|C:\\x"}, "\n", false);
     put(kDirectoryDefinition, {"d=D|C:\\y", "e=E|C:\\z"}, "\r\n", false);
     load();
-    ASSERT_EQ(store.FileSignatures().size(), 3u);
-    EXPECT_EQ(store.FileSignatures()[2].name, "c");
-    EXPECT_EQ(store.FileSignatures()[2].threatName, "C");
+    // A bare LF is a stored É: one line, whose location runs on.
+    ASSERT_EQ(store.FileSignatures().size(), 1u);
+    EXPECT_EQ(store.FileSignatures()[0].name, "a");
     ASSERT_EQ(store.DirectorySignatures().size(), 2u);
     EXPECT_EQ(store.DirectorySignatures()[1].folder, "c:\\z");
 }
@@ -256,8 +258,8 @@ TEST_F(SignatureStoreTest, VeryLongLinesAndEveryByteSurvive) {
     std::string longName(200000, 'n');
     std::string bytes;
     for (int c = 1; c < 256; ++c) {
-        // 201/204 would scramble to LF/CR, 255 does not come back (tested below).
-        if (c != '|' && c != '=' && c != '\r' && c != '\n' && c != 201 && c != 204 && c != 255) {
+        // 255 does not come back (tested below).
+        if (c != '|' && c != '=' && c != 255) {
             bytes.push_back(static_cast<char>(c));
         }
     }
@@ -268,7 +270,7 @@ TEST_F(SignatureStoreTest, VeryLongLinesAndEveryByteSurvive) {
     const auto& t = store.FileSignatures();
     ASSERT_EQ(t.size(), 4u);
     EXPECT_EQ(t[0].name, longName);
-    EXPECT_EQ(t[1].threatName, bytes);
+    EXPECT_EQ(t[1].threatName, text::windows1252ToUtf8(bytes));
     EXPECT_EQ(t[2].name, withNul);
     EXPECT_EQ(t[3].name, "after");
 }
@@ -489,8 +491,15 @@ TEST_F(SignatureStoreTest, RandomTablesAgreeWithAPlainReading) {
         RecordingObserver obs;
         fresh.LoadSafetyEntries(obs);
         fresh.LoadFileSignatures(obs);
-        const auto want = referenceTable(fileLines, true, expander, fresh.SafetyEntries());
-        const auto wantDirs = referenceTable(dirLines, false, expander, fresh.SafetyEntries());
+        auto decoded = [](std::vector<std::string> lines) {
+            for (auto& line : lines) {
+                line = text::windows1252ToUtf8(line);
+            }
+            return lines;
+        };
+        const auto want = referenceTable(decoded(fileLines), true, expander, fresh.SafetyEntries());
+        const auto wantDirs =
+            referenceTable(decoded(dirLines), false, expander, fresh.SafetyEntries());
         expectSameTable(fresh.FileSignatures(), want, "files, round " + std::to_string(round));
         expectSameTable(fresh.DirectorySignatures(), wantDirs,
                         "folders, round " + std::to_string(round));

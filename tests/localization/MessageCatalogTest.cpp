@@ -49,8 +49,8 @@ TEST_F(MessageCatalogTest, PlaceholdersIgnoreCaseButWebsiteStays) {
 TEST_F(MessageCatalogTest, FirstLetterIsUpperCased) {
     EXPECT_EQ(catalog.getMessages("MSG_COMPLETE"), "Complete");
     EXPECT_EQ(catalog.getMessages("MSG_ERROR_STOPPED").substr(0, 13), "Could not be ");
-    catalog.setTextAt(6, "\xe9tes-vous s\xfbr ?");  // a translation in Latin-1
-    EXPECT_EQ(catalog.getMessages("MSG_SURE"), "\xc9tes-vous s\xfbr ?");
+    catalog.setTextAt(6, "\xc3\xa9tes-vous s\xc3\xbbr ?");  // a translation in UTF-8
+    EXPECT_EQ(catalog.getMessages("MSG_SURE"), "\xc3\x89tes-vous s\xc3\xbbr ?");
 }
 
 TEST_F(MessageCatalogTest, UnknownKeyGivesEmptyText) {

@@ -35,8 +35,8 @@ TEST(FolderPartCacheTest, CutsPartsFromTheEndWithoutTheDrive) {
     // Parts that differ only in letter case hash alike; others (almost always) do not.
     std::vector<Part> upper;
     std::vector<Part> lower;
-    FolderPartCache::cut("TEMP\\\xC9T\xC9", upper);
-    FolderPartCache::cut("temp\\\xE9t\xE9", lower);
+    FolderPartCache::cut("TEMP\\\xC3\x89T\xC3\x89", upper);
+    FolderPartCache::cut("temp\\\xC3\xA9t\xC3\xA9", lower);
     ASSERT_EQ(upper.size(), 2u);
     ASSERT_EQ(lower.size(), 2u);
     EXPECT_EQ(upper[0].hash, lower[0].hash);

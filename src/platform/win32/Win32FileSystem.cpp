@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/AnsiText.h"
 #include "platform/win32/Win32AppendFile.h"
 #include "platform/win32/Win32InputFile.h"
 #include "platform/win32/Win32ReplacingFile.h"
@@ -192,7 +193,7 @@ std::wstring tableName(WORD language, WORD codePage) {
 }  // namespace
 
 std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view folder) {
-    std::string pattern = childPath(folder, "*");
+    std::string pattern = childPath(ToAnsi(folder), "*");
     WIN32_FIND_DATAA fd;
     QuietErrors quiet;
     HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
@@ -209,7 +210,7 @@ std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view fold
             continue;
         }
         DirEntry e;
-        e.name = fd.cFileName;
+        e.name = FromAnsi(fd.cFileName);
         e.attributes = fd.dwFileAttributes;
         e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
         entries.push_back(std::move(e));
@@ -219,7 +220,7 @@ std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view fold
 }
 
 std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) {
-    std::string p(path);
+    std::string p = ToAnsi(path);
     QuietErrors quiet;
     DWORD a = GetFileAttributesA(p.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) {
@@ -229,7 +230,7 @@ std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) 
 }
 
 std::optional<std::string> Win32FileSystem::storedName(std::string_view path) {
-    std::string p = withoutTrailingSeparators(path);
+    std::string p = withoutTrailingSeparators(ToAnsi(path));
     // Wildcards would name some other entry.
     if (p.empty() || p.find_first_of("*?") != std::string::npos) {
         return std::nullopt;
@@ -239,7 +240,7 @@ std::optional<std::string> Win32FileSystem::storedName(std::string_view path) {
         if (GetFileAttributesA(p.c_str()) == INVALID_FILE_ATTRIBUTES) {
             return std::nullopt;
         }
-        return p;
+        return FromAnsi(p);
     }
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA(p.c_str(), &fd);
@@ -247,11 +248,11 @@ std::optional<std::string> Win32FileSystem::storedName(std::string_view path) {
         return std::nullopt;
     }
     FindClose(find);
-    return std::string(fd.cFileName);
+    return FromAnsi(fd.cFileName);
 }
 
 std::unique_ptr<InputFile> Win32FileSystem::openRead(std::string_view path) {
-    std::string p(path);
+    std::string p = ToAnsi(path);
     WinHandle h(CreateFileA(p.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -298,7 +299,7 @@ std::optional<std::string> Win32FileSystem::companyNameOf(std::string_view path)
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {
-    std::string p(path);
+    std::string p = ToAnsi(path);
     WinHandle h(CreateFileA(p.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) {
@@ -309,7 +310,7 @@ std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {
 
 std::unique_ptr<OutputFile> Win32FileSystem::openReplace(std::string_view path) {
     static std::atomic<unsigned> counter{0};
-    std::string target(path);
+    std::string target = ToAnsi(path);
     if (target.empty() || isSeparator(target.back())) {
         return nullptr;
     }
@@ -325,7 +326,7 @@ std::unique_ptr<OutputFile> Win32FileSystem::openReplace(std::string_view path) 
 }
 
 bool Win32FileSystem::createFolder(std::string_view path) {
-    std::string p = withoutTrailingSeparators(path);
+    std::string p = withoutTrailingSeparators(ToAnsi(path));
     if (p.empty()) {
         return false;
     }
@@ -364,12 +365,12 @@ bool Win32FileSystem::createFolder(std::string_view path) {
 }
 
 bool Win32FileSystem::deleteFile(std::string_view path) {
-    std::string p(path);
+    std::string p = ToAnsi(path);
     return DeleteFileA(p.c_str()) != FALSE;
 }
 
 bool Win32FileSystem::deleteFolder(std::string_view path) {
-    std::string p = withoutTrailingSeparators(path);
+    std::string p = withoutTrailingSeparators(ToAnsi(path));
     if (p.empty() || isRoot(p)) {
         return false;
     }
@@ -385,14 +386,14 @@ bool Win32FileSystem::deleteFolder(std::string_view path) {
 }
 
 bool Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool overwrite) {
-    std::string f(from);
-    std::string t(to);
+    std::string f = ToAnsi(from);
+    std::string t = ToAnsi(to);
     return CopyFileA(f.c_str(), t.c_str(), overwrite ? FALSE : TRUE) != FALSE;
 }
 
 bool Win32FileSystem::copyFolder(std::string_view from, std::string_view to) {
-    std::string f = withoutTrailingSeparators(from);
-    std::string t = withoutTrailingSeparators(to);
+    std::string f = withoutTrailingSeparators(ToAnsi(from));
+    std::string t = withoutTrailingSeparators(ToAnsi(to));
     DWORD a = GetFileAttributesA(f.c_str());
     if (f.empty() || t.empty() || a == INVALID_FILE_ATTRIBUTES ||
         (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -402,8 +403,8 @@ bool Win32FileSystem::copyFolder(std::string_view from, std::string_view to) {
 }
 
 bool Win32FileSystem::moveFile(std::string_view from, std::string_view to) {
-    std::string f(from);
-    std::string t(to);
+    std::string f = ToAnsi(from);
+    std::string t = ToAnsi(to);
     return MoveFileExA(
                f.c_str(), t.c_str(),
                MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
@@ -447,7 +448,7 @@ std::optional<VolumeInfo> Win32FileSystem::volumeInfo(std::string_view root) {
     char fs[32] = {};
     if (GetVolumeInformationA(r.c_str(), name, sizeof name, &serial, &maxLen, &flags, fs,
                               sizeof fs)) {
-        return VolumeInfo{name, fs, serial};
+        return VolumeInfo{FromAnsi(name), fs, serial};
     }
     DWORD err = GetLastError();
     if (err != ERROR_BAD_LENGTH && err != ERROR_MORE_DATA && err != ERROR_INSUFFICIENT_BUFFER &&
@@ -459,7 +460,7 @@ std::optional<VolumeInfo> Win32FileSystem::volumeInfo(std::string_view root) {
     char longFs[MAX_PATH + 1] = {};
     if (GetVolumeInformationA(r.c_str(), longName, sizeof longName, &serial, &maxLen, &flags,
                               longFs, sizeof longFs)) {
-        return VolumeInfo{longName, longFs, serial};
+        return VolumeInfo{FromAnsi(longName), longFs, serial};
     }
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/AnsiText.h"
 #include "platform/win32/WinHandle.h"
 #include "platform/win32/WriteAllBytes.h"
 
@@ -43,7 +44,7 @@ bool Win32Launcher::run(std::string_view commandLine, WindowShow show) {
         return appendLine(record, "run " + std::string(commandLine));
     }
     // CreateProcess may write into the command line buffer.
-    std::string cmd(commandLine);
+    std::string cmd = ToAnsi(commandLine);
     STARTUPINFOA si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;
@@ -66,7 +67,7 @@ bool Win32Launcher::open(std::string_view path) {
     if (!record.empty()) {
         return appendLine(record, "open " + std::string(path));
     }
-    std::string p(path);
+    std::string p = ToAnsi(path);
     HINSTANCE rc = ShellExecuteA(nullptr, "open", p.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // ShellExecute reports success as a value above 32.
     return reinterpret_cast<INT_PTR>(rc) > 32;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/win32/AnsiText.h"
 #include "platform/win32/WinHandle.h"
 #include "util/Text.h"
 
@@ -62,7 +63,7 @@ std::optional<std::string> Win32Processes::moduleBaseName(std::uint32_t pid) {
     if (n == 0) {
         return std::string();
     }
-    return std::string(name, strnlen(name, sizeof name));
+    return FromAnsi(std::string(name, strnlen(name, sizeof name)));
 }
 
 std::optional<std::string> Win32Processes::firstModulePath(std::uint32_t pid) {
@@ -79,7 +80,7 @@ std::optional<std::string> Win32Processes::firstModulePath(std::uint32_t pid) {
     if (n == 0) {
         return std::nullopt;
     }
-    return std::string(path, strnlen(path, sizeof path));
+    return FromAnsi(std::string(path, strnlen(path, sizeof path)));
 }
 
 std::optional<std::vector<SnapshotEntry>> Win32Processes::snapshot() {
@@ -95,7 +96,8 @@ std::optional<std::vector<SnapshotEntry>> Win32Processes::snapshot() {
          more = Process32Next(snap.get(), &entry)) {
         SnapshotEntry e;
         e.pid = entry.th32ProcessID;
-        e.exeFile.assign(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
+        e.exeFile = FromAnsi(
+            std::string(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile)));
         entries.push_back(std::move(e));
         entry.dwSize = sizeof entry;
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/AnsiText.h"
 #include "util/Text.h"
 
 namespace nightjar::platform::win32 {
@@ -45,7 +46,7 @@ KeyPtr openKey(Hive hive, std::string_view path, REGSAM rights) {
         return nullptr;
     }
     HKEY key = nullptr;
-    std::string p(path);
+    std::string p = ToAnsi(path);
     if (RegOpenKeyExA(root, p.c_str(), 0, rights, &key) != ERROR_SUCCESS) {
         return nullptr;
     }
@@ -58,7 +59,7 @@ KeyPtr createOrOpen(Hive hive, std::string_view path, REGSAM rights) {
         return nullptr;
     }
     HKEY key = nullptr;
-    std::string p(path);
+    std::string p = ToAnsi(path);
     if (RegCreateKeyExA(root, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {
         return nullptr;
@@ -78,7 +79,7 @@ std::optional<RegValue> Win32Registry::queryValue(Hive hive, std::string_view pa
     if (!key) {
         return std::nullopt;
     }
-    std::string valueName(name);
+    std::string valueName = ToAnsi(name);
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
@@ -119,7 +120,7 @@ bool Win32Registry::setValue(Hive hive, std::string_view path, std::string_view 
     if (!key) {
         return false;
     }
-    std::string valueName(name);
+    std::string valueName = ToAnsi(name);
     return RegSetValueExA(key.get(), valueName.c_str(), 0, static_cast<DWORD>(value.type),
                           reinterpret_cast<const BYTE*>(value.data.data()),
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
@@ -130,13 +131,13 @@ bool Win32Registry::deleteValue(Hive hive, std::string_view path, std::string_vi
     if (!key) {
         return false;
     }
-    std::string valueName(name);
+    std::string valueName = ToAnsi(name);
     return RegDeleteValueA(key.get(), valueName.c_str()) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::deleteTree(Hive hive, std::string_view path) {
     HKEY root = rootKey(hive);
-    std::string p(path);
+    std::string p = ToAnsi(path);
     // Leading or trailing separators would still name the hive itself.
     if (root == nullptr || text::trim(text::replaceAll(p, "\\", "")).empty()) {
         return false;
@@ -160,7 +161,7 @@ std::optional<std::vector<std::string>> Win32Registry::subkeys(Hive hive, std::s
         if (rc != ERROR_SUCCESS) {
             return std::nullopt;
         }
-        names.emplace_back(buf, len);
+        names.push_back(FromAnsi(std::string_view(buf, len)));
     }
     return names;
 }
@@ -182,7 +183,7 @@ std::optional<std::vector<std::string>> Win32Registry::valueNames(Hive hive,
         if (rc != ERROR_SUCCESS) {
             return std::nullopt;
         }
-        names.emplace_back(buf.data(), len);
+        names.push_back(FromAnsi(std::string_view(buf.data(), len)));
     }
     return names;
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/AnsiText.h"
+
 namespace nightjar::platform::win32 {
 
 std::optional<std::string> Win32ShellFolders::specialFolder(int csidl) {
@@ -19,7 +21,7 @@ std::optional<std::string> Win32ShellFolders::specialFolder(int csidl) {
     if (path.empty()) {
         return std::nullopt;
     }
-    return path;
+    return FromAnsi(path);
 }
 
 std::optional<std::string> Win32ShellFolders::folderLocationPath(int csidl) {
@@ -35,7 +37,7 @@ std::optional<std::string> Win32ShellFolders::folderLocationPath(int csidl) {
     if (!ok || path.empty()) {
         return std::nullopt;
     }
-    return path;
+    return FromAnsi(path);
 }
 
 std::string Win32ShellFolders::systemDirectory() {
@@ -49,7 +51,7 @@ std::string Win32ShellFolders::systemDirectory() {
         return {};
     }
     buf.resize(n);
-    return buf;
+    return FromAnsi(buf);
 }
 
 std::string Win32ShellFolders::userName() {
@@ -58,7 +60,7 @@ std::string Win32ShellFolders::userName() {
     if (!GetUserNameA(buf, &size)) {
         return {};
     }
-    return std::string(buf, strnlen(buf, sizeof buf));
+    return FromAnsi(std::string(buf, strnlen(buf, sizeof buf)));
 }
 
 }  // namespace nightjar::platform::win32

@@ -75,9 +75,9 @@ TEST(MachineRoot, WindowsPathsResolveComponentByComponentIgnoringCase) {
               t.driveC() + "/Program Files/New Folder/X.txt");
     // A name that matches only a longer entry is not matched.
     EXPECT_EQ(m.hostPath("C:\\Program Files\\Fo"), t.driveC() + "/Program Files/Fo");
-    // Latin-1 letters fold as Windows folds them.
-    TempMachineRoot::writeFile(t.driveC() + "/caf\xE9.txt", "x");
-    EXPECT_EQ(m.hostPath("C:\\CAF\xC9.TXT"), t.driveC() + "/caf\xE9.txt");
+    // Latin letters fold as Windows folds them.
+    TempMachineRoot::writeFile(t.driveC() + "/caf\xC3\xA9.txt", "x");
+    EXPECT_EQ(m.hostPath("C:\\CAF\xC3\x89.TXT"), t.driveC() + "/caf\xC3\xA9.txt");
 }
 
 TEST(MachineRoot, AnExactMatchWinsOverOtherSpellings) {
