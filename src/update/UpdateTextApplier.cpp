@@ -13,6 +13,7 @@
 #include "update/DefinitionCommit.h"
 #include "util/LineReader.h"
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::update {
 
@@ -209,15 +210,16 @@ class BufferedWriter {
     bool ok_ = true;
 };
 
-/// Lower-case decoded key of a stored line, into `key` (the line's text before its first
-/// stored "=").
+/// A decoded key as keys are compared: in the engine's text with its letter case folded, so
+/// a withdrawal matches its entry however the Latin letters of either are written.
+std::string comparableKey(std::string_view decodedKey) {
+    return text::toLower(text::windows1252ToUtf8(decodedKey));
+}
+
+/// Comparable key of a stored line (its text before the first stored "="), into `key`.
 void storedKey(std::string_view line, std::string& key) {
     std::size_t eq = line.find(kStoredEquals);
-    std::string_view stored = line.substr(0, eq);
-    key = UnscrambleLine(stored);
-    for (char& c : key) {
-        c = text::toLowerChar(c);
-    }
+    key = comparableKey(UnscrambleLine(line.substr(0, eq)));
 }
 
 }  // namespace
@@ -338,8 +340,7 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText,
             std::unordered_set<std::string> doomed;
             for (const auto& bucket : pending) {
                 for (const std::string& body : bucket.second) {
-                    std::string key = UnscrambleLine(keyOf(body));
-                    doomed.insert(text::toLower(key));
+                    doomed.insert(comparableKey(UnscrambleLine(keyOf(body))));
                 }
             }
             ++added;  // one for the file whose outdated entries were removed

@@ -12,6 +12,7 @@
 #include "mock/FakeFileSystem.h"
 #include "update/UpdateTestSupport.h"
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::update {
 namespace {
@@ -296,8 +297,9 @@ TEST_F(ApplyTest, StoredLinesHoldingByteTenStayWhole) {
     // An upper-case E acute is stored as byte 10: only CR LF ends a stored line.
     ASSERT_EQ(ScrambleLine("\xC9"), "\n");
     const std::string kept = "caf\xC9.exe=\xC9vil|x";
+    // Keys compare ignoring the case of Latin letters too: "\xE9" is the small form of "\xC9".
     fs.addFile(dataFile("FileDefinition.dat"),
-               storedLine(kept) + storedLine("\xC9t\xC9.exe=T|y") + storedLine("plain=1"));
+               storedLine(kept) + storedLine("\xE9t\xC9.exe=T|y") + storedLine("plain=1"));
     auto r =
         apply(record("FILE", "DEL", "\xC9T\xC9.EXE") + "[BR]" + record("FILE", "ADD", "n\xC9w=2"));
     EXPECT_EQ(r.count, 2);
@@ -457,10 +459,14 @@ long naiveApply(std::map<std::string, std::string>& files, const std::string& up
                     continue;
                 }
                 std::string plain = UnscrambleLine(line);
-                std::string key = text::toLower(part(plain, '=', 0));
+                // Keys are Windows-1252 text compared ignoring the case of every letter.
+                auto fold = [](const std::string& k) {
+                    return text::toLower(text::windows1252ToUtf8(k));
+                };
+                std::string key = fold(part(plain, '=', 0));
                 bool drop = false;
                 for (const auto& e : pending) {
-                    if (key == text::toLower(UnscrambleLine(part(e, '=', 0)))) {
+                    if (key == fold(UnscrambleLine(part(e, '=', 0)))) {
                         drop = true;
                     }
                 }
