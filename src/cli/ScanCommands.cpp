@@ -134,8 +134,7 @@ void printSummary(app::MainState& state, const std::string& mode) {
         std::cout << "  " << row.text << ": " << row.details << '\n';
     }
     const bool cancelled = state.scanRun().lastOutcome() == app::ScanOutcome::Cancelled;
-    std::cout << '\n'
-              << state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED") << '\n';
+    std::cout << '\n' << state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED") << '\n';
 }
 
 void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json) {

@@ -5,7 +5,7 @@ namespace nightjar::platform {
 
 /// Wall clock in local time, injectable so that tests run on a fake.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     /// Local date and time, seconds resolution.
     virtual std::chrono::sys_seconds now() = 0;

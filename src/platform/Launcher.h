@@ -8,7 +8,7 @@ enum class WindowShow { Normal, Minimized };
 
 /// Starts other programs: explorer, notepad, regedit, a document with its editor.
 class Launcher {
-public:
+  public:
     virtual ~Launcher() = default;
     /// A command line such as "explorer C:\\x" or "notepad C:\\x\\ENoSignature.dat".
     virtual bool run(std::string_view commandLine, WindowShow show) = 0;

@@ -48,7 +48,7 @@ enum class KeyAccess { Read, Full };
 /// The registry. Every call opens and closes its own key; paths are below the hive and use
 /// backslashes; names compare case-insensitively. No call throws.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     virtual bool keyExists(Hive hive, std::string_view path, KeyAccess access) = 0;

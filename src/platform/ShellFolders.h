@@ -7,7 +7,7 @@ namespace nightjar::platform {
 /// Special folders by CSIDL number, as SHGetSpecialFolderPath gives them (no trailing
 /// backslash), and the system directory.
 class ShellFolders {
-public:
+  public:
     virtual ~ShellFolders() = default;
     /// The folder path, nullopt for a virtual folder or one that cannot be resolved.
     virtual std::optional<std::string> specialFolder(int csidl) = 0;

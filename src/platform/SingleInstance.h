@@ -4,7 +4,7 @@ namespace nightjar::platform {
 
 /// Tells whether another instance of the program runs.
 class SingleInstance {
-public:
+  public:
     virtual ~SingleInstance() = default;
     /// Claims the instance; false when another instance holds it.
     virtual bool acquire() = 0;

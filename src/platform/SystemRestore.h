@@ -5,7 +5,7 @@ namespace nightjar::platform {
 
 /// System Restore points.
 class SystemRestore {
-public:
+  public:
     virtual ~SystemRestore() = default;
     virtual bool available() = 0;
     virtual bool begin(std::string_view description) = 0;

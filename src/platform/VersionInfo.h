@@ -14,7 +14,7 @@ struct VersionInfoData {
 };
 
 class VersionInfo {
-public:
+  public:
     virtual ~VersionInfo() = default;
     virtual VersionInfoData read() = 0;
     /// Full path of the running executable (Windows form).
