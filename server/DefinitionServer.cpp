@@ -372,13 +372,11 @@ bool DefinitionServer::onReadable(Connection& c) {
             }
             continue;
         }
-        if (n == 0) {
-            c.eof = true;
-        } else if (errno == EINTR) {
+        if (n < 0 && errno == EINTR) {
             continue;
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            c.eof = true;
         }
+        // End of input, or a failure other than "nothing more for now".
+        c.eof = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
         break;
     }
     if (c.expired) {

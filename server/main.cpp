@@ -11,7 +11,9 @@
 
 using namespace nightjar::server;
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     CLI::App app{"Nightjar definition server and its administration commands"};
     app.require_subcommand(1);
     std::string db = "nightjar-defs.db";
@@ -136,4 +138,17 @@ int main(int argc, char** argv) {
         return tool.submissions();
     }
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Nothing below is meant to throw; a failure to allocate or the like still ends with a
+    // message and a failure status rather than an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "nightjar-defserver: " << e.what() << "\n";
+        return 1;
+    }
 }

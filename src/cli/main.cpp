@@ -1,9 +1,12 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 
 #include "cli/CliEnv.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     using namespace nightjar::cli;
     CliEnv env;
     CLI::App app{"Nightjar command line: definitions, registry, settings, scans and updates",
@@ -33,4 +36,17 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     return env.exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Commands report their failures through the exit status; anything thrown past them
+    // (out of memory, say) still ends with a message rather than an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "nightjar-cli: %s\n", e.what());
+        return nightjar::cli::exitcode::Error;
+    }
 }
