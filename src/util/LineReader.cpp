@@ -1,6 +1,6 @@
 #include "util/LineReader.h"
 
-#include <cstring>
+#include <string_view>
 
 namespace nightjar {
 
@@ -39,11 +39,8 @@ bool LineReader::advance(std::size_t& lineStart, std::size_t& length) {
     }
     std::size_t scanFrom = pos_;
     for (;;) {
-        const char* start = buffer_.data() + scanFrom;
-        const void* nl = std::memchr(start, '\n', buffer_.size() - scanFrom);
-        if (nl != nullptr) {
-            std::size_t end =
-                static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data());
+        const std::size_t end = std::string_view(buffer_).find('\n', scanFrom);
+        if (end != std::string_view::npos) {
             std::size_t len = end - pos_;
             const bool afterCr = len > 0 && buffer_[end - 1] == '\r';
             if (!afterCr && breaks_ == Breaks::CrLf) {

@@ -80,7 +80,8 @@ bool makeLink(const std::string& target, const std::string& link, std::string& e
 
 }  // namespace
 
-MachineRoot::MachineRoot(std::string hostRoot) : names_(std::make_shared<FolderNameCache>()) {
+MachineRoot::MachineRoot(const std::string& hostRoot)
+    : names_(std::make_shared<FolderNameCache>()) {
     std::error_code ec;
     fs::path p = fs::absolute(fs::path(hostRoot), ec);
     if (ec) {
@@ -128,7 +129,7 @@ bool MachineRoot::create(const std::string& hostRoot, std::string& error,
     }
     const std::string user = userName.empty() ? PosixShellFolders::loginName() : userName;
     std::vector<std::string> folders = PosixShellFolders::allFolders(user);
-    folders.push_back("C:\\users\\Public");
+    folders.emplace_back("C:\\users\\Public");
     for (const auto& folder : folders) {
         std::string host = machine.hostPath(folder);
         if (host.empty()) {

@@ -16,7 +16,7 @@ class FolderNameCache;
 class MachineRoot {
   public:
     /// Uses `hostRoot` as it is (made absolute); see create() for making one.
-    explicit MachineRoot(std::string hostRoot);
+    explicit MachineRoot(const std::string& hostRoot);
 
     /// $NIGHTJAR_MACHINE_ROOT, else $XDG_DATA_HOME/nightjar/machine, else
     /// ~/.local/share/nightjar/machine.

@@ -109,6 +109,7 @@ bool PosixLauncher::spawn(const std::vector<std::string>& argv) {
         return false;
     }
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
     }

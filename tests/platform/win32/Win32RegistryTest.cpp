@@ -89,16 +89,19 @@ TEST_F(Win32RegistryTest, LargeValuesAreReadWhole) {
 }
 
 TEST_F(Win32RegistryTest, EightBitTextRoundTrips) {
+    // Key and value names are UTF-8 in the engine ("\xc3\xa9" is e acute); value data pass
+    // through as they are.
     std::string value = "Caf\xe9 \xc4rger";
-    ASSERT_TRUE(
-        reg.setValue(Hive::CurrentUser, key("Sub\xe9"), "N\xe4me", RegValue::string(value)));
-    auto got = reg.queryValue(Hive::CurrentUser, key("SUB\xc9"), "n\xc4me", KeyAccess::Read);
+    ASSERT_TRUE(reg.setValue(Hive::CurrentUser, key("Sub\xc3\xa9"), "N\xc3\xa4me",
+                             RegValue::string(value)));
+    auto got =
+        reg.queryValue(Hive::CurrentUser, key("SUB\xc3\x89"), "n\xc3\x84me", KeyAccess::Read);
     ASSERT_TRUE(got.has_value());
     EXPECT_EQ(got->text(), value);
     auto names = reg.subkeys(Hive::CurrentUser, base);
     ASSERT_TRUE(names.has_value());
     ASSERT_EQ(names->size(), 1u);
-    EXPECT_EQ(names->front(), "Sub\xe9");
+    EXPECT_EQ(names->front(), "Sub\xc3\xa9");
 }
 
 TEST_F(Win32RegistryTest, DefaultValueHasTheEmptyName) {
