@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "definitions/LineCodec.h"
+#include "util/Text.h"
 #include "util/Windows1252.h"
 
 namespace nightjar::definitions {
@@ -11,11 +12,6 @@ namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 16;
 constexpr std::string_view kLineBreak = "\r\n";
-
-bool isAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 }  // namespace
 
@@ -71,8 +67,14 @@ bool DefinitionReader::next(std::string& line) {
         return false;
     }
     line.resize(stored.size());
-    std::transform(stored.begin(), stored.end(), line.begin(), UnscrambleChar);
-    if (!isAscii(line)) {
+    // Unscramble and note, in the same pass, whether any byte lies outside ASCII.
+    char* out = line.data();
+    unsigned char allBits = 0;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        out[i] = UnscrambleChar(stored[i]);
+        allBits |= static_cast<unsigned char>(out[i]);
+    }
+    if (allBits >= 0x80) {
         line = text::windows1252ToUtf8(line);
     }
     return true;

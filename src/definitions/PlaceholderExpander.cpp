@@ -1,5 +1,7 @@
 #include "definitions/PlaceholderExpander.h"
 
+#include <unordered_map>
+
 #include "util/Text.h"
 
 namespace nightjar::definitions {
@@ -128,15 +130,23 @@ bool PlaceholderExpander::rowIsSafe(std::size_t row) {
 }
 
 int PlaceholderExpander::rowOf(std::string_view name) {
-    const std::string lowered = text::toLower(name);
-    for (std::size_t r = 0; r < kRows.size(); ++r) {
-        // The last two rows match case exactly.
-        const bool exact = r == kUserRow || r == kAllUsersRow;
-        if ((exact ? name : std::string_view(lowered)) == kRows[r].placeholder) {
-            return static_cast<int>(r);
+    // Every placeholder differs from the others even ignoring case, so one look-up of the
+    // lower-cased name finds the only row that can match.
+    static const auto kRowOfLowered = [] {
+        std::unordered_map<std::string_view, std::size_t> rows;
+        for (std::size_t r = 0; r < kRows.size(); ++r) {
+            rows.emplace(kRows[r].placeholder, r);
         }
+        return rows;
+    }();
+    const auto found = kRowOfLowered.find(text::toLower(name));
+    if (found == kRowOfLowered.end()) {
+        return -1;
     }
-    return -1;
+    const std::size_t r = found->second;
+    // The last two rows match case exactly.
+    const bool exact = r == kUserRow || r == kAllUsersRow;
+    return exact && name != kRows[r].placeholder ? -1 : static_cast<int>(r);
 }
 
 void PlaceholderExpander::expandSequential(std::string& text) {

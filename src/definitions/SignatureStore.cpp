@@ -1,5 +1,6 @@
 #include "definitions/SignatureStore.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "definitions/DefinitionFiles.h"
@@ -62,6 +63,12 @@ bool isWholeHive(std::string_view c) {
     return hive && *hive != platform::Hive::DynData && text::iequals(c, platform::hiveName(*hive));
 }
 
+/// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
+bool hasDoubledBackslash(std::string_view s) {
+    return std::adjacent_find(s.begin(), s.end(),
+                              [](char a, char b) { return a == '\\' && b == '\\'; }) != s.end();
+}
+
 /// Length of the UTF-8 character that `s` starts with.
 std::size_t firstCharLength(std::string_view s) {
     std::size_t n = 1;
@@ -80,14 +87,16 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
 void SignatureStore::folderOf(std::string_view location, bool fileTable, std::string& folder) {
     expander_.ExpandInto(location, folder);
     // Each collapse is a plain Replace of "\\\\" by "\\"; most folders have no pair.
-    if (folder.find("\\\\") != std::string::npos) {
+    const bool doubled = hasDoubledBackslash(folder);
+    if (doubled) {
         folder = text::collapseBackslashes(folder);
     }
     if (folder.empty()) {
         return;
     }
     folder.push_back('\\');
-    if (folder.find("\\\\") != std::string::npos) {
+    // Without a first collapse, the added "\\" is the only place a pair can be.
+    if (doubled ? hasDoubledBackslash(folder) : folder.ends_with("\\\\")) {
         folder = text::collapseBackslashes(folder);
     }
     text::lowerInto(folder, folder);
@@ -99,6 +108,9 @@ void SignatureStore::folderOf(std::string_view location, bool fileTable, std::st
 bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
                                LoadObserver& observer) {
     DefinitionReader reader(fs_, DataFile(dataFolder_, fileName));
+    if (reader.isOpen()) {
+        table.reserve(kTableSize);
+    }
     std::string line;
     std::string folder;
     std::string name;
@@ -208,6 +220,9 @@ bool SignatureStore::LoadSafetyEntries(LoadObserver& observer) {
     safetyEntries_ = text::split(text, "\r\n");
 
     protectedKeys_.clear();
+    // Nearly every candidate of a load is unprotected: with sparse buckets most misses end
+    // at an empty bucket instead of comparing and rehashing the keys of a full one.
+    protectedKeys_.max_load_factor(0.25F);
     for (const auto& element : safetyEntries_) {
         std::string s = text::trim(text::toLower(element));
         for (char strip : {'/', '\\'}) {

@@ -53,7 +53,7 @@ bool SignatureTable::push_back(const SignatureEntry& e) {
 }
 
 void SignatureTable::clear() {
-    std::deque<Row>().swap(rows_);
+    std::vector<Row>().swap(rows_);
     blocks_.clear();
     free_ = nullptr;
     left_ = 0;

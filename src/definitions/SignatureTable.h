@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <iterator>
 #include <memory>
 #include <string_view>
@@ -21,7 +20,7 @@ struct SignatureEntry {
 
 /// The file or the folder table: rows in table order. The texts of a row lie back to back
 /// in blocks of text that never move, so that a table of 100,000 rows costs a few dozen
-/// allocations rather than 400,000, and growing it copies nothing.
+/// allocations rather than 400,000, and growing it copies no text.
 class SignatureTable {
   public:
     SignatureTable() = default;
@@ -70,6 +69,8 @@ class SignatureTable {
     /// Appends a row with copies of the entry's texts. False when the table can hold no
     /// more text (it is then unchanged).
     bool push_back(const SignatureEntry& entry);
+    /// Room for `rows` rows, so that filling the table up to them moves no row.
+    void reserve(std::size_t rows) { rows_.reserve(rows); }
     /// Drops every row and gives back the memory.
     void clear();
 
@@ -86,7 +87,7 @@ class SignatureTable {
     /// Room for `n` characters that stays where it is until clear().
     char* room(std::size_t n);
 
-    std::deque<Row> rows_;
+    std::vector<Row> rows_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;  ///< the unused end of the last block
     std::size_t left_ = 0;

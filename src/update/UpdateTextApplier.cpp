@@ -216,10 +216,18 @@ std::string comparableKey(std::string_view decodedKey) {
     return text::toLower(text::windows1252ToUtf8(decodedKey));
 }
 
-/// Comparable key of a stored line (its text before the first stored "="), into `key`.
-void storedKey(std::string_view line, std::string& key) {
-    std::size_t eq = line.find(kStoredEquals);
-    key = comparableKey(UnscrambleLine(line.substr(0, eq)));
+/// Comparable key of a stored line (its text before the first stored "="), into `key`;
+/// `decoded` is scratch room. Both keep their storage from line to line.
+void storedKey(std::string_view line, std::string& decoded, std::string& key) {
+    const std::string_view stored = line.substr(0, line.find(kStoredEquals));
+    decoded.resize(stored.size());
+    std::transform(stored.begin(), stored.end(), decoded.begin(), definitions::UnscrambleChar);
+    // ASCII text is its own UTF-8.
+    if (text::isAscii(decoded)) {
+        text::lowerInto(key, decoded);
+    } else {
+        text::lowerInto(key, text::windows1252ToUtf8(decoded));
+    }
 }
 
 }  // namespace
@@ -346,6 +354,7 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText,
             ++added;  // one for the file whose outdated entries were removed
             LineReader reader(std::move(input), LineReader::Breaks::CrLf);
             std::string line;
+            std::string decoded;
             std::string key;
             std::size_t lineNo = 0;
             while (reader.next(line)) {
@@ -357,7 +366,7 @@ ApplyResult UpdateTextApplier::ApplyUpdateText(std::string_view updateText,
                 if (line.empty()) {
                     continue;
                 }
-                storedKey(line, key);
+                storedKey(line, decoded, key);
                 if (doomed.count(key) != 0) {
                     continue;
                 }

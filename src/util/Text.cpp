@@ -82,17 +82,32 @@ char toUpperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
+bool isAscii(std::string_view s) {
+    // No early exit: a loop without one is cheaper for the short texts this sees.
+    unsigned char allBits = 0;
+    for (char c : s) {
+        allBits |= static_cast<unsigned char>(c);
+    }
+    return allBits < 0x80;
+}
+
 void lowerInto(std::string& out, std::string_view in) {
     out.resize(in.size());
-    const bool ascii = std::all_of(in.begin(), in.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {  // most text: a plain loop over the bytes
-        std::transform(in.begin(), in.end(), out.begin(), toLowerChar);
+    // One pass lowers the ASCII letters and notes whether any byte is not ASCII. Only
+    // such text (rare) takes the character-wise pass, over the half-lowered copy: the
+    // first pass changed nothing that the second one reads differently.
+    char* dst = out.data();
+    unsigned char allBits = 0;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        allBits |= static_cast<unsigned char>(in[i]);
+        dst[i] = toLowerChar(in[i]);
+    }
+    if (allBits < 0x80) {
         return;
     }
     char folded[2];
-    for (std::size_t i = 0; i < in.size();) {
-        const std::size_t n = lowerAt(in, i, folded);
+    for (std::size_t i = 0; i < out.size();) {
+        const std::size_t n = lowerAt(out, i, folded);
         std::copy_n(folded, n, out.begin() + static_cast<std::ptrdiff_t>(i));
         i += n;
     }

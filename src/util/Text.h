@@ -13,6 +13,8 @@ namespace nightjar::text {
 /// other single characters; text goes through toLower and toUpper).
 char toLowerChar(char c);
 char toUpperChar(char c);
+/// Whether every byte of `s` is ASCII (below 0x80).
+bool isAscii(std::string_view s);
 /// `out` = `in` lower-cased, reusing out's storage (`in` may view `out`): the one
 /// lower-casing routine.
 void lowerInto(std::string& out, std::string_view in);
