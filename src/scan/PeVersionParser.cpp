@@ -1,5 +1,7 @@
 #include "scan/PeVersionParser.h"
 
+#include "util/Text.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -120,24 +122,6 @@ void forEachChild(std::string_view v, const Block& parent, Visit&& visit) {
     }
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 /// A text value up to its first zero, UTF-16 turned into UTF-8 (a lone surrogate becomes
 /// U+FFFD).
 std::string textValue(std::string_view v, const Block& b) {
@@ -158,7 +142,7 @@ std::string textValue(std::string_view v, const Block& b) {
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        appendUtf8(out, cp);
+        text::appendUtf8(out, cp);
     }
     return out;
 }

@@ -27,6 +27,9 @@ bool icontains(std::string_view hay, std::string_view needle);
 bool istartsWith(std::string_view s, std::string_view prefix);
 bool iendsWith(std::string_view s, std::string_view suffix);
 
+/// Appends the UTF-8 form of the code point `cp`.
+void appendUtf8(std::string& out, char32_t cp);
+
 /// Removes leading and trailing blanks (spaces only).
 std::string trim(std::string_view s);
 std::string_view trimView(std::string_view s);
