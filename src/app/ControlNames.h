@@ -14,6 +14,7 @@ NJ_CONTROL(frmResults);
 NJ_CONTROL(frmQuarantine);
 NJ_CONTROL(frmDownload);
 NJ_CONTROL(frmSignatureUpdated);
+NJ_CONTROL(frmDelete);
 
 // Commands.
 NJ_CONTROL(cmdScanNow);
@@ -28,6 +29,7 @@ NJ_CONTROL(cmdResults);
 NJ_CONTROL(cmdSettings);
 NJ_CONTROL(cmdLiveUpdate);
 NJ_CONTROL(cmdHijack);
+NJ_CONTROL(Command4);
 
 // Status panel.
 NJ_CONTROL(lblDefCount);
@@ -48,6 +50,8 @@ NJ_CONTROL(lblRemovePicSoftwareFound);
 NJ_CONTROL(lbltracesFound);
 NJ_CONTROL(lblTotalNoOfRunningItems);
 NJ_CONTROL(lblDeletingCaption);
+NJ_CONTROL(lblDeletingPercentageCompleted);
+NJ_CONTROL(pgbDeleteSpywaresFound);
 NJ_CONTROL(shpPhaseMarker);
 NJ_CONTROL(pb1);
 NJ_CONTROL(pb2);

@@ -5,6 +5,7 @@
 #include "app/ExclusionCommands.h"
 #include "app/FilterStatusWords.h"
 #include "app/GeneralDate.h"
+#include "app/RemovalRun.h"
 #include "app/ResultActions.h"
 #include "app/ScanRun.h"
 #include "app/UpdateController.h"
@@ -15,6 +16,7 @@
 #include "platform/Platform.h"
 #include "removal/ExclusionList.h"
 #include "removal/ProcessControl.h"
+#include "removal/QuarantineStore.h"
 #include "scan/CompanyNameReader.h"
 #include "scan/CookieScan.h"
 #include "scan/DriveList.h"
@@ -80,7 +82,10 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
     }
 
     company_ = std::make_unique<scan::CompanyNameReader>(fs);
-    registryAccess_ = std::make_unique<scan::RegistryAccess>(*platform_.registry);
+    quarantine_ = std::make_unique<removal::QuarantineStore>(fs, *platform_.registry, dataFolder_,
+                                                             [this] { return Now(); });
+    registryAccess_ =
+        std::make_unique<scan::RegistryAccess>(*platform_.registry, quarantine_.get());
     cookieScan_ =
         std::make_unique<scan::CookieScan>(fs, *platform_.shellFolders, *exclusions_, dataFolder_);
     memoryScan_ = std::make_unique<scan::MemoryScan>(*platform_.processes, *processControl_, fs,
@@ -105,6 +110,7 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
     scanRun_ = std::make_unique<ScanRun>(*this);
     resultActions_ = std::make_unique<ResultActions>(*this);
     exclusionCommands_ = std::make_unique<ExclusionCommands>(*this);
+    removal_ = std::make_unique<RemovalRun>(*this, *quarantine_);
 
     // The scroll timer only yields to the message loop; start-up switches it off.
     tmrScroll_.onTick([this] { pump(); });
@@ -222,14 +228,6 @@ void MainState::ApplyBackgroundTimers(bool on) {
         tmrMemoryInspected_.setEnabled(false);
         tmrScheduler_.setEnabled(false);
     }
-}
-
-RemovalOutcome MainState::RemoveSelected() {
-    if (!removeSelected_) {
-        return RemovalOutcome::NotRun;
-    }
-    const RunStateScope removing = enterRunState(RunState::Removing);
-    return removeSelected_();
 }
 
 bool MainState::MakeReport() {

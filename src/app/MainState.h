@@ -27,6 +27,7 @@ class SignatureStore;
 namespace nightjar::removal {
 class ExclusionList;
 class ProcessControl;
+class QuarantineStore;
 }  // namespace nightjar::removal
 namespace nightjar::settings {
 class SettingsStore;
@@ -52,6 +53,7 @@ class ServerConfig;
 namespace nightjar::app {
 
 class ExclusionCommands;
+class RemovalRun;
 class ResultActions;
 class ScanRun;
 class UpdateController;
@@ -62,16 +64,6 @@ enum class ScanMode : int { Smart = 0, FullSystem = 1, File = 2, Folder = 3 };
 /// The options page's choice between "Quick Scan" and "Complete System Scan". It does not
 /// choose the mode; it decides whether a finished run also counts as a complete scan.
 enum class ScanScope { Quick, CompleteSystem };
-
-/// How a removal of the checked results ended.
-enum class RemovalOutcome {
-    /// No removal is installed.
-    NotRun,
-    /// Every checked entry is gone.
-    Removed,
-    /// Some entries survived both passes and are listed as not deleted.
-    SomeLeft,
-};
 
 struct MainStateOptions {
     /// The program folder (Windows form): Help.chm and Localization.txt live there.
@@ -128,6 +120,8 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     definitions::SignatureStore& signatures() { return *signatures_; }
     removal::ExclusionList& exclusions() { return *exclusions_; }
     removal::ProcessControl& processControl() { return *processControl_; }
+    /// The quarantine folder with its log, backups and index.
+    removal::QuarantineStore& quarantine() { return *quarantine_; }
     settings::SettingsStore& settings() { return *settings_; }
     const settings::SettingsStore& settings() const { return *settings_; }
     localization::MessageCatalog& messages() { return *messages_; }
@@ -153,6 +147,8 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     ResultActions& resultActions() { return *resultActions_; }
     /// "Exclude" and the quarantine menu.
     ExclusionCommands& exclusionCommands() { return *exclusionCommands_; }
+    /// "Repair Now" and the removal of the checked results.
+    RemovalRun& removal() { return *removal_; }
 
     // ---- Lists ---------------------------------------------------------------------------
     /// The scan feed `lvwSpywareFound` ("Name", "Details").
@@ -207,15 +203,8 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     void ApplyBackgroundTimers(bool on);
 
     // ---- Hooks for the subsystems that come later -----------------------------------------
-    /// The removal of the checked results without questions (started by a run that ends
-    /// with `AutoRemoveAfterScan` set).
-    void setRemoveSelectedHandler(std::function<RemovalOutcome()> handler) {
-        removeSelected_ = std::move(handler);
-    }
     /// The scan report, written at the end of a run when "Save scan results to log" is on.
     void setMakeReportHandler(std::function<void()> handler) { makeReport_ = std::move(handler); }
-    /// Runs the removal hook in the run state `Removing`; `NotRun` when none is installed.
-    RemovalOutcome RemoveSelected();
     /// Runs the report hook; false when none is installed.
     bool MakeReport();
 
@@ -261,6 +250,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     std::unique_ptr<definitions::SignatureStore> signatures_;
     std::unique_ptr<removal::ExclusionList> exclusions_;
     std::unique_ptr<removal::ProcessControl> processControl_;
+    std::unique_ptr<removal::QuarantineStore> quarantine_;
     std::unique_ptr<scan::DriveList> drives_;
     std::unique_ptr<update::DefinitionIntegrity> integrity_;
     std::unique_ptr<update::ServerConfig> servers_;
@@ -298,13 +288,13 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     // runs like the others.
     Timer tmrTimeOut_{control::tmrTimeOut, 1000};
 
-    std::function<RemovalOutcome()> removeSelected_;
     std::function<void()> makeReport_;
 
     std::unique_ptr<UpdateController> updates_;
     std::unique_ptr<ScanRun> scanRun_;
     std::unique_ptr<ResultActions> resultActions_;
     std::unique_ptr<ExclusionCommands> exclusionCommands_;
+    std::unique_ptr<RemovalRun> removal_;
 };
 
 }  // namespace nightjar::app

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/MainState.h"
+#include "app/RemovalRun.h"
 #include "app/ResultActions.h"
 #include "definitions/DefinitionFiles.h"
 #include "definitions/SignatureStore.h"
@@ -108,7 +109,7 @@ void ScanRun::cmdScanNow_Click() {
         if (outcome_ == ScanOutcome::Completed && state_.AutoRemoveAfterScan()) {
             ui.showPage(control::frmResults);
             state_.resultActions().cmdSelectAll_Click();
-            state_.RemoveSelected();
+            state_.removal().RepairNow();
         }
     }
 

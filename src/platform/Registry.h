@@ -80,5 +80,8 @@ std::optional<Hive> hiveFromName(std::string_view name);
 std::optional<Hive> hiveFromCode(std::string_view code);
 /// The handle value as a signed 32-bit number (HKEY_CURRENT_USER -> -2147483647).
 std::int32_t hiveHandleValue(Hive hive);
+/// The hive whose handle value is written in `text` as a signed decimal number, the form
+/// the removal work list keeps; nullopt for any other text.
+std::optional<Hive> hiveFromHandleText(std::string_view text);
 
 }  // namespace nightjar::platform

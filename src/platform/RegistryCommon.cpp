@@ -88,4 +88,17 @@ std::int32_t hiveHandleValue(Hive hive) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(hive));
 }
 
+std::optional<Hive> hiveFromHandleText(std::string_view text) {
+    long long n = 0;
+    if (!text::parseInt(text, n)) {
+        return std::nullopt;
+    }
+    for (const auto& r : kHives) {
+        if (hiveHandleValue(r.hive) == n) {
+            return r.hive;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace nightjar::platform

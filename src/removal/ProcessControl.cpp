@@ -129,11 +129,34 @@ bool ProcessControl::StopProcessByName(std::string_view name, const std::functio
     if (!found || target == kIdleId) {
         return true;
     }
+    return stopWithRetries(target, {});
+}
+
+bool ProcessControl::StopProcessesOfImage(std::string_view path,
+                                          const std::function<void()>& pump) {
+    const auto pids = processes_.processIds();
+    if (!pids) {
+        return false;
+    }
+    bool allStopped = true;
+    for (std::uint32_t pid : *pids) {
+        const auto image = processes_.firstModulePath(pid);
+        if (pid != kIdleId && image && text::iequals(*image, path)) {
+            allStopped = stopWithRetries(pid, *image) && allStopped;
+        }
+        if (pump) {
+            pump();
+        }
+    }
+    return allStopped;
+}
+
+bool ProcessControl::stopWithRetries(std::uint32_t pid, std::string_view image) {
     for (int attempt = 0; attempt < kStopAttempts; ++attempt) {
-        if (StopProcessById(target, 0)) {
+        if (StopProcessById(pid, 0, image)) {
             return true;
         }
-        if (processes_.wait(target, 1) != platform::WaitResult::TimedOut) {
+        if (processes_.wait(pid, 1) != platform::WaitResult::TimedOut) {
             return true;  // ended meanwhile, or no longer there
         }
     }

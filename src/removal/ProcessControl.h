@@ -28,6 +28,11 @@ class ProcessControl {
     /// Finds the process by executable name and stops it; true when it counts as stopped
     /// (also when no process bears the name). `pump` is called after each listed process.
     bool StopProcessByName(std::string_view name, const std::function<void()>& pump = {});
+    /// Stops every process whose first module is the file `path` (compared ignoring case),
+    /// each by its id with the retries of StopProcessByName, so that a program of the same
+    /// name elsewhere is never touched. True when none of them is left running (also when
+    /// none ran); false when the listing failed or one could not be stopped.
+    bool StopProcessesOfImage(std::string_view path, const std::function<void()>& pump = {});
     /// Terminates with terminate rights only, using the process's own exit code; true when
     /// terminated. With an `exeFile` (the snapshot text the process was matched by) a
     /// process whose id now belongs to another program is left alone.
@@ -40,6 +45,9 @@ class ProcessControl {
     static std::string ComparableName(std::string_view name);
 
   private:
+    /// StopProcessById, then a short wait, up to 11 times; true once the process is gone.
+    bool stopWithRetries(std::uint32_t pid, std::string_view image);
+
     platform::Processes& processes_;
 };
 

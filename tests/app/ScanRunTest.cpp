@@ -251,56 +251,29 @@ TEST_F(ScanRunTest, StopAnsweredNoKeepsScanning) {
     EXPECT_EQ(ui.pointerResets, 0);
 }
 
-TEST_F(ScanRunTest, AutomaticRemovalChecksEveryResultAndCallsTheRemoval) {
-    int calls = 0;
-    bool allChecked = false;
-    bool workRowsChecked = false;
-    state->setRemoveSelectedHandler([&] {
-        ++calls;
-        EXPECT_EQ(state->runState(), RunState::Removing);
-        const auto& rows = state->ResultList().rows();
-        allChecked = !rows.empty() &&
-                     std::all_of(rows.begin(), rows.end(), [](const auto& r) { return r.checked; });
-        const auto& files = state->lvwFilesToBeDeleted().rows();
-        const auto& regs = state->lvwRegistryToBeDeleted().rows();
-        workRowsChecked =
-            std::all_of(files.begin(), files.end(), [](const auto& r) { return r.checked; }) &&
-            std::all_of(regs.begin(), regs.end(), [](const auto& r) { return r.checked; }) &&
-            state->lvwCookiesToDelete()[0].checked;
-        return app::RemovalOutcome::Removed;
-    });
+TEST_F(ScanRunTest, AutomaticRemovalRemovesEveryResultWithoutQuestions) {
     state->setAutoRemoveAfterScan(true);
     run(ScanMode::Smart);
-
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(allChecked);
-    EXPECT_TRUE(workRowsChecked);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(state->ResultList().empty());
+    EXPECT_FALSE(fake.fs.exists("C:\\Program Files\\EvilCo\\evil.exe"));
+    EXPECT_FALSE(fake.registry.keyExists(platform::Hive::CurrentUser, "Software\\EvilCo",
+                                         platform::KeyAccess::Read));
     ASSERT_FALSE(ui.pages.empty());
     EXPECT_EQ(ui.pages.back(), "frmResults");
-    EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(state->runState(), RunState::Idle);
 }
 
 TEST_F(ScanRunTest, WithoutAutomaticRemovalResultsStayForTheUser) {
-    int calls = 0;
-    state->setRemoveSelectedHandler([&] {
-        ++calls;
-        return app::RemovalOutcome::Removed;
-    });
     run(ScanMode::Smart);
-    EXPECT_EQ(calls, 0);
     ASSERT_FALSE(state->ResultList().empty());
     for (const auto& row : state->ResultList()) {
         EXPECT_FALSE(row.checked);
     }
+    EXPECT_TRUE(fake.fs.exists("C:\\Program Files\\EvilCo\\evil.exe"));
 }
 
 TEST_F(ScanRunTest, CancelledRunSkipsAutomaticRemoval) {
-    int calls = 0;
-    state->setRemoveSelectedHandler([&] {
-        ++calls;
-        return app::RemovalOutcome::Removed;
-    });
     state->setAutoRemoveAfterScan(true);
     ui.onPump = [&] {
         if (!state->ScanStopRequested()) {
@@ -309,7 +282,9 @@ TEST_F(ScanRunTest, CancelledRunSkipsAutomaticRemoval) {
         }
     };
     run(ScanMode::Smart);
-    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(fake.fs.exists("C:\\Program Files\\EvilCo\\evil.exe"));
+    EXPECT_TRUE(fake.registry.keyExists(platform::Hive::CurrentUser, "Software\\EvilCo",
+                                        platform::KeyAccess::Read));
 }
 
 TEST_F(ScanRunTest, ScheduledStartUsesTheModeSelectedAtThatMoment) {

@@ -248,8 +248,31 @@ std::unique_ptr<platform::InputFile> FakeFileSystem::openRead(std::string_view p
     return std::make_unique<StringInput>(it->second.data);
 }
 
-std::unique_ptr<platform::OutputFile> FakeFileSystem::openAppend(std::string_view path) {
+bool FakeFileSystem::refusesWrite(std::string_view path) const {
     if (failWrites_) {
+        return true;
+    }
+    const std::string k = key(path);
+    for (const std::string& tree : readOnlyTrees_) {
+        if (k == tree || k.compare(0, tree.size() + 1, tree + "\\") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FakeFileSystem::locked(std::string_view path) const {
+    const std::string k = key(path);
+    for (const std::string& l : locked_) {
+        if (k == l || k.compare(0, l.size() + 1, l + "\\") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<platform::OutputFile> FakeFileSystem::openAppend(std::string_view path) {
+    if (refusesWrite(path)) {
         return nullptr;
     }
     std::string n = normalize(path);
@@ -266,7 +289,7 @@ std::unique_ptr<platform::OutputFile> FakeFileSystem::openAppend(std::string_vie
 }
 
 std::unique_ptr<platform::OutputFile> FakeFileSystem::openReplace(std::string_view path) {
-    if (failWrites_) {
+    if (refusesWrite(path)) {
         return nullptr;
     }
     std::string n = normalize(path);
@@ -289,11 +312,11 @@ bool FakeFileSystem::consumeCommit() {
 }
 
 bool FakeFileSystem::createFolder(std::string_view path) {
-    return !failWrites_ && ensureFolders(normalize(path));
+    return (exists(path) || !refusesWrite(path)) && ensureFolders(normalize(path));
 }
 
 bool FakeFileSystem::deleteFile(std::string_view path) {
-    if (failWrites_) {
+    if (failWrites_ || locked(path)) {
         return false;
     }
     auto it = nodes_.find(key(path));
@@ -305,7 +328,7 @@ bool FakeFileSystem::deleteFile(std::string_view path) {
 }
 
 bool FakeFileSystem::deleteFolder(std::string_view path) {
-    if (failWrites_) {
+    if (failWrites_ || locked(path)) {
         return false;
     }
     std::string k = key(path);
@@ -323,7 +346,7 @@ bool FakeFileSystem::deleteFolder(std::string_view path) {
 }
 
 bool FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool overwrite) {
-    if (failWrites_) {
+    if (refusesWrite(to)) {
         return false;
     }
     auto src = content(from);
@@ -342,7 +365,7 @@ bool FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool o
 }
 
 bool FakeFileSystem::copyFolder(std::string_view from, std::string_view to) {
-    if (failWrites_ || !folderExists(from)) {
+    if (refusesWrite(to) || !folderExists(from)) {
         return false;
     }
     std::string src = key(from);

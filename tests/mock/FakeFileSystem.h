@@ -33,6 +33,10 @@ class FakeFileSystem : public platform::FileSystem {
     int readCount(std::string_view path) const;
     /// Makes every write, commit, copy, move and delete fail from now on.
     void setFailWrites(bool fail) { failWrites_ = fail; }
+    /// Makes every write into the folder (and below it) fail; existing content stays.
+    void setReadOnlyTree(std::string_view folder) { readOnlyTrees_.push_back(key(folder)); }
+    /// Makes deleting the file or folder (or anything below it) fail, as an open file does.
+    void setLocked(std::string_view path) { locked_.push_back(key(path)); }
     /// Makes commits of replacing writers fail once `n` more commits have succeeded.
     void failCommitAfter(int n) { commitBudget_ = n; }
     /// All paths (original case), sorted, for assertions.
@@ -72,12 +76,16 @@ class FakeFileSystem : public platform::FileSystem {
     bool ensureFolders(const std::string& normalized);
     bool driveExists(std::string_view normalized) const;
     bool consumeCommit();
+    bool refusesWrite(std::string_view path) const;
+    bool locked(std::string_view path) const;
 
     std::map<std::string, Node> nodes_;
     std::map<std::string, int> reads_;
     std::vector<platform::DriveInfo> drives_;
     std::map<char, bool> volumeUnreadable_;
     bool failWrites_ = false;
+    std::vector<std::string> readOnlyTrees_;
+    std::vector<std::string> locked_;
     int commitBudget_ = -1;
 };
 
