@@ -47,5 +47,6 @@ void addRegistryCommands(CLI::App& app, CliEnv& env);
 void addSettingsCommands(CLI::App& app, CliEnv& env);
 void addScanCommands(CLI::App& app, CliEnv& env);    ///< scan, exclusions
 void addUpdateCommands(CLI::App& app, CliEnv& env);  ///< update
+void addReportCommands(CLI::App& app, CliEnv& env);  ///< report
 
 }  // namespace nightjar::cli

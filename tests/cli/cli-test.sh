@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Command-line behaviour of nightjar-cli over a fresh machine root: identity, definition
 # counts and encoding, the registry and settings commands, a scan's exit statuses and
-# JSON, exclusions, and the error path (message on stderr, exit status 2).
+# JSON, exclusions, the stored scan report, and the error path (message on stderr, exit
+# status 2).
 # Usage: cli-test.sh NIGHTJAR_CLI
 set -uo pipefail
 cli="$1"
@@ -148,8 +149,19 @@ out=$(flock "$data_host/update.lock" "$cli" update --server http://127.0.0.1:9 -
 expect_eq "$?" "2" "update while another one runs"
 expect_eq "$(echo "$out" | json 'd["outcome"]')" "busy" "update outcome while locked"
 
+# --- report: none is exit 2 with a message; the stored report is printed byte for byte
+rm -f "$data_host/Scan_Log.txt"
+run report >"$work/out" 2>"$work/err"
+expect_eq "$?" "2" "report without a report"
+grep -q 'nightjar-cli: no scan report' "$work/err" || fail "no-report message"
+printf '\r\n   Nightjar v1.0   Scan Report\r\n\xc3\xa4\r\n=====================End Of Report.' \
+  >"$data_host/Scan_Log.txt"
+run report >"$work/out" || fail "report exited $?"
+cmp -s "$work/out" "$data_host/Scan_Log.txt" || fail "report bytes differ from Scan_Log.txt"
+
 # --- every command has --help
-for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update"; do
+for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
+  "report"; do
   run $c --help >/dev/null || fail "$c --help"
 done
 
