@@ -17,6 +17,7 @@
 #include "removal/ExclusionList.h"
 #include "removal/ProcessControl.h"
 #include "removal/QuarantineStore.h"
+#include "report/ScanReport.h"
 #include "scan/CompanyNameReader.h"
 #include "scan/CookieScan.h"
 #include "scan/DriveList.h"
@@ -231,11 +232,19 @@ void MainState::ApplyBackgroundTimers(bool on) {
 }
 
 bool MainState::MakeReport() {
-    if (!makeReport_) {
-        return false;
-    }
-    makeReport_();
-    return true;
+    const platform::VersionInfoData version = platform_.versionInfo->read();
+    report::ScanReportInput input;
+    input.productName = identity_.productName;
+    input.majorVersion = version.major;
+    input.minorVersion = version.minor;
+    input.scanStartTime = startTime_;
+    input.scanFinishTime = finishTime_;
+    input.processesCaption = std::to_string(counters_.processes);
+    input.registryCaption = std::to_string(counters_.registry);
+    input.filesFoldersCaption = std::to_string(counters_.filesFolders);
+    input.results = results_.rows();
+    return report::ScanReport(*platform_.fileSystem, dataFolder_).MakeReport(input) ==
+           report::ScanReport::Result::Written;
 }
 
 // ---- Progress ------------------------------------------------------------------------------

@@ -202,10 +202,9 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     /// options say; false: all three are stopped. The time-out timer is left alone.
     void ApplyBackgroundTimers(bool on);
 
-    // ---- Hooks for the subsystems that come later -----------------------------------------
-    /// The scan report, written at the end of a run when "Save scan results to log" is on.
-    void setMakeReportHandler(std::function<void()> handler) { makeReport_ = std::move(handler); }
-    /// Runs the report hook; false when none is installed.
+    // ---- Report --------------------------------------------------------------------------
+    /// Writes the scan report "Scan_Log.txt" of the last run; false when it could not be
+    /// written.
     bool MakeReport();
 
     // ---- Progress ------------------------------------------------------------------------
@@ -287,8 +286,6 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     // The time-out timer has no work of its own here; it is stopped and re-enabled around
     // runs like the others.
     Timer tmrTimeOut_{control::tmrTimeOut, 1000};
-
-    std::function<void()> makeReport_;
 
     std::unique_ptr<UpdateController> updates_;
     std::unique_ptr<ScanRun> scanRun_;

@@ -462,28 +462,26 @@ TEST_F(ScanRunTest, LastFullScanIsStampedOnlyWithCompleteSystemScanSelected) {
     EXPECT_EQ(ui.text("lblLastFullScan"), "12/9/2026 2:05:07 PM");
 }
 
-TEST_F(ScanRunTest, ReportHookRunsWhenTheLogOptionIsOn) {
-    int reports = 0;
-    state->setMakeReportHandler([&] {
-        ++reports;
-        // The report sees the finished results.
-        EXPECT_FALSE(state->ResultList()[0].risk.empty());
-    });
-    run(ScanMode::Smart);
-    EXPECT_EQ(reports, 1);
+TEST_F(ScanRunTest, ReportIsWrittenWhenTheLogOptionIsOn) {
+    const std::string reportFile = dataFile("Scan_Log.txt");
     setOption("chkMakeLog", "0");
     run(ScanMode::Smart);
-    EXPECT_EQ(reports, 1);
-    // A cancelled run still writes the report.
+    EXPECT_FALSE(fake.fs.exists(reportFile));
+    // A cancelled run is reported too, with the finished rows' risk.
     setOption("chkMakeLog", "1");
     ui.onPump = [&] {
-        if (!state->ScanStopRequested()) {
+        if (!state->ScanStopRequested() && state->counters().threats > 0) {
             ui.answers.push_back(MsgAnswer::Yes);
             state->scanRun().cmdStop_Click();
         }
     };
     run(ScanMode::Smart);
-    EXPECT_EQ(reports, 2);
+    const std::string report = fake.fs.content(reportFile).value_or("");
+    EXPECT_NE(report.find(" Scan Started at  : " + std::string(kStamp) + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(report.find("Risk: " + state->ResultList()[0].risk + "\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Total = " + std::to_string(state->ResultList().size())),
+              std::string::npos);
 }
 
 TEST_F(ScanRunTest, PauseHoldsTheRunUntilTheBoxCloses) {
