@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/MainState.h"
+#include "app/RemovalRun.h"
+#include "app/ResultActions.h"
 #include "app/ScanRun.h"
 #include "cli/CliEnv.h"
 #include "cli/CliText.h"
@@ -12,6 +14,8 @@
 #include "definitions/DefinitionFiles.h"
 #include "definitions/PlaceholderExpander.h"
 #include "removal/ExclusionList.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsStore.h"
 #include "util/Text.h"
 
 namespace nightjar::cli {
@@ -137,7 +141,51 @@ void printSummary(app::MainState& state, const std::string& mode) {
     std::cout << '\n' << state.msg(cancelled ? "MSG_SCAN_CANCELLED" : "MSG_SCAN_COMPLETED") << '\n';
 }
 
-void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json) {
+/// Checks every result and removes them without questions, as a scheduled scan with
+/// automatic removal does, then writes the report again so that it shows the quarantine log.
+const app::RemovalSummary& removeEverything(app::MainState& state) {
+    state.setAutoRemoveAfterScan(true);
+    state.resultActions().cmdSelectAll_Click();
+    state.removal().RepairNow();
+    if (state.settings().ReadInt(settings::keys::kOptionAndSettings, settings::keys::kMakeLog, 1) ==
+        1) {
+        state.MakeReport();
+    }
+    return state.removal().lastSummary();
+}
+
+nlohmann::json removalJson(app::MainState& state, const app::RemovalSummary& summary) {
+    nlohmann::json problems = nlohmann::json::array();
+    for (const app::ProblemRow& row : state.removal().problems().rows()) {
+        problems.push_back(
+            {{"location", row.location}, {"reason", std::string(app::problemName(row.reason))}});
+    }
+    nlohmann::json removed = nlohmann::json::array();
+    for (const std::string& location : summary.removed) {
+        removed.push_back(location);
+    }
+    return {{"removed", std::move(removed)},
+            {"problems", std::move(problems)},
+            {"removed_total", summary.removedTotal}};
+}
+
+void printRemoval(app::MainState& state, const app::RemovalSummary& summary) {
+    std::cout << "\nRemoved " << summary.removed.size() << " item(s) into the quarantine "
+              << state.dataFolder() << "\\quarantine\n";
+    for (const std::string& location : summary.removed) {
+        std::cout << "  " << location << '\n';
+    }
+    const auto& problems = state.removal().problems().rows();
+    if (!problems.empty()) {
+        std::cout << "Not removed:\n";
+        for (const app::ProblemRow& row : problems) {
+            std::cout << "  " << row.location << " (" << app::problemName(row.reason) << ")\n";
+        }
+    }
+}
+
+void runScan(CliEnv& env, const std::string& modeName, const std::string& path, bool json,
+             bool remove) {
     platform::Platform* p = env.platform();
     if (!p) {
         return;
@@ -182,10 +230,24 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
     ui.clearProgress();
 
     const app::ScanOutcome outcome = state.scanRun().lastOutcome();
-    if (json) {
-        std::cout << jsonText(scanJson(state, modeName)) << '\n';
-    } else if (phasesRan(outcome)) {
+    // The results are listed before the removal prunes them.
+    nlohmann::json result = json ? scanJson(state, modeName) : nlohmann::json();
+    if (!json && phasesRan(outcome)) {
         printSummary(state, modeName);
+    }
+    const bool found = state.counters().threats > 0 || !state.ResultList().empty();
+    bool removalFailed = false;
+    if (remove && outcome == app::ScanOutcome::Completed) {
+        const app::RemovalSummary& summary = removeEverything(state);
+        removalFailed = summary.outcome == app::RemovalOutcome::SomeLeft;
+        if (json) {
+            result["removal"] = removalJson(state, summary);
+        } else {
+            printRemoval(state, summary);
+        }
+    }
+    if (json) {
+        std::cout << jsonText(result) << '\n';
     }
 
     switch (outcome) {
@@ -194,9 +256,11 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
             env.exitCode = exitcode::Interrupted;
             break;
         case app::ScanOutcome::Completed:
-            env.exitCode = state.counters().threats > 0 || !state.ResultList().empty()
-                               ? exitcode::Found
-                               : exitcode::Ok;
+            if (removalFailed) {
+                env.exitCode = exitcode::Error;
+            } else {
+                env.exitCode = found ? exitcode::Found : exitcode::Ok;
+            }
             break;
         case app::ScanOutcome::NoRunYet:
         case app::ScanOutcome::DefinitionsMissing:
@@ -234,11 +298,17 @@ void addScanCommands(CLI::App& app, CliEnv& env) {
                         "The file or folder of a file or folder scan (Windows path, or a host "
                         "path under a drive of the machine)");
     scanCmd->add_flag("--json", json, "Print one JSON object");
+    static bool remove = false;
+    scanCmd->add_flag("--remove", remove,
+                      "After a completed scan, remove every result without questions (each "
+                      "file and folder is kept in the quarantine, each registry entry in a "
+                      ".reg backup)");
     scanCmd->footer(
         "Exit status: 0 nothing found, 1 threats found, 2 the scan did not run (missing "
-        "definitions, bad arguments), 130 stopped with Ctrl+C. The JSON's \"ran\" and "
-        "\"outcome\" say whether and how the scan ran.");
-    scanCmd->callback([&env]() { runScan(env, mode, path, json); });
+        "definitions, bad arguments) or something could not be removed, 130 stopped with "
+        "Ctrl+C. The JSON's \"ran\" and \"outcome\" say whether and how the scan ran; with "
+        "--remove, \"removal\" says what was removed and what was not, and why.");
+    scanCmd->callback([&env]() { runScan(env, mode, path, json, remove); });
 
     auto* excl = app.add_subcommand("exclusions", "Show or extend the exclusion list");
     excl->require_subcommand(1);

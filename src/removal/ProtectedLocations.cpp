@@ -62,13 +62,13 @@ std::string ProtectedLocations::normalize(std::string_view path) {
         parts.push_back(name);
     }
     std::string out;
-    out.push_back(text::toLowerChar(trimmed[0]));
+    out.push_back(trimmed[0]);
     out.push_back(':');
     for (std::string_view part : parts) {
         out.push_back('\\');
-        text::lowerInto(out, part);
+        out.append(part);
     }
-    return out;
+    return text::toLower(out);
 }
 
 void ProtectedLocations::addFolder(std::string_view path) {
