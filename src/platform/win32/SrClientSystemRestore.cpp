@@ -57,7 +57,16 @@ SrClientSystemRestore::~SrClientSystemRestore() {
 }
 
 bool SrClientSystemRestore::available() {
-    return setRestorePoint_ != nullptr;
+    if (setRestorePoint_ == nullptr) {
+        return false;
+    }
+    OSVERSIONINFOA version;
+    std::memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    const BOOL known = GetVersionExA(&version);
+    return known != FALSE && SystemRestoreVersionAllows(static_cast<int>(version.dwPlatformId),
+                                                        static_cast<int>(version.dwMajorVersion),
+                                                        static_cast<int>(version.dwMinorVersion));
 }
 
 bool SrClientSystemRestore::begin(std::string_view description) {
