@@ -108,6 +108,8 @@ class ClientMachine {
         return true;
     }
     platform::Http& http() { return *platform_->http; }
+    platform::Platform& platform() { return *platform_; }
+    const std::string& dataFolder() const { return dataFolder_; }
 
   private:
     std::string error_;
