@@ -47,5 +47,7 @@ void addRegistryCommands(CLI::App& app, CliEnv& env);
 void addSettingsCommands(CLI::App& app, CliEnv& env);
 void addScanCommands(CLI::App& app, CliEnv& env);    ///< scan, exclusions
 void addUpdateCommands(CLI::App& app, CliEnv& env);  ///< update
+/// quarantine list, quarantine restore
+void addQuarantineCommands(CLI::App& app, CliEnv& env);
 
 }  // namespace nightjar::cli

@@ -23,6 +23,7 @@ int run(int argc, char** argv) {
     addSettingsCommands(app, env);
     addScanCommands(app, env);
     addUpdateCommands(app, env);
+    addQuarantineCommands(app, env);
 
     try {
         app.parse(argc, argv);
