@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Command-line behaviour of nightjar-cli over a fresh machine root: identity, definition
 # counts and encoding, the registry and settings commands, a scan's exit statuses and
-# JSON, exclusions, quarantine list and restore, and the error path (message on stderr, exit status 2).
+# JSON, exclusions, quarantine list and restore, and the error path (message on stderr,
+# exit status 2).
 # Usage: cli-test.sh NIGHTJAR_CLI
 set -uo pipefail
 cli="$1"
