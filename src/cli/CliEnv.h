@@ -48,5 +48,7 @@ void addSettingsCommands(CLI::App& app, CliEnv& env);
 void addScanCommands(CLI::App& app, CliEnv& env);    ///< scan, exclusions
 void addUpdateCommands(CLI::App& app, CliEnv& env);  ///< update
 void addReportCommands(CLI::App& app, CliEnv& env);  ///< report
+/// quarantine list, quarantine restore
+void addQuarantineCommands(CLI::App& app, CliEnv& env);
 
 }  // namespace nightjar::cli

@@ -24,6 +24,7 @@ int run(int argc, char** argv) {
     addScanCommands(app, env);
     addUpdateCommands(app, env);
     addReportCommands(app, env);
+    addQuarantineCommands(app, env);
 
     try {
         app.parse(argc, argv);

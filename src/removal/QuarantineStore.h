@@ -12,6 +12,8 @@
 
 namespace nightjar::removal {
 
+struct RegFileKey;
+
 /// What a quarantined object was.
 enum class QuarantineKind { File, Folder, RegistryValue, RegistryKey };
 
@@ -107,6 +109,26 @@ class QuarantineStore : public RemovalLog {
 
   private:
     class Impl;
+    std::string pathOf(std::string_view name) const;
+    /// `stem` + `extension`, or with ".001", ".002"... before the extension when a file,
+    /// folder, index entry or reserved name of that name (in any case) exists.
+    std::optional<std::string> uniqueName(std::string_view stem, std::string_view extension);
+    /// Whether `copy` holds the same bytes as `original`; for folders, every file below it.
+    bool sameFile(std::string_view original, std::string_view copy);
+    bool sameTree(std::string_view original, std::string_view copy, int depth);
+    std::vector<QuarantineItem> loadIndex() const;
+    bool saveIndex(const std::vector<QuarantineItem>& items);
+    void record(QuarantineKind kind, std::string original, std::string valueName, std::string name);
+    void appendLog(std::string_view entry);
+    std::optional<std::string> writeBackup(QuarantineKind kind, platform::Hive hive,
+                                           std::string_view path, std::string_view valueName,
+                                           const std::vector<RegFileKey>& keys);
+    bool gatherKey(platform::Hive hive, const std::string& path, int depth,
+                   std::vector<RegFileKey>& keys);
+    RestoreResult restoreFile(const QuarantineItem& item, bool force);
+    RestoreResult restoreFolder(const QuarantineItem& item, bool force);
+    RestoreResult restoreRegistry(const QuarantineItem& item, bool force);
+
     platform::FileSystem& fs_;
     platform::Registry& registry_;
     std::string dataFolder_;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Command-line behaviour of nightjar-cli over a fresh machine root: identity, definition
 # counts and encoding, the registry and settings commands, a scan's exit statuses and
-# JSON, exclusions, the stored scan report, and the error path (message on stderr, exit
-# status 2).
+# JSON, exclusions, the stored scan report, quarantine list and restore, and the error path
+# (message on stderr, exit status 2).
 # Usage: cli-test.sh NIGHTJAR_CLI
 set -uo pipefail
 cli="$1"
@@ -162,6 +162,42 @@ cmp -s "$work/out" "$data_host/Scan_Log.txt" || fail "report bytes differ from S
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
   "report"; do
+# --- quarantine: list and restore a file and a registry value put there as a removal leaves them
+qdir="$data_host/quarantine"
+mkdir -p "$qdir"
+printf 'MZ\0\1quarantined' >"$qdir/tool.exe.001"
+python3 - "$qdir/NJQuar.reg" <<'PY'
+import sys
+text = ('Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\NJQuar]\r\n'
+        '"Run"="C:\\\\x.exe"\r\n\r\n')
+open(sys.argv[1], 'wb').write(b'\xff\xfe' + text.encode('utf-16-le'))
+PY
+cat >"$qdir/QuarantineIndex.json" <<'JSON'
+[{"time":"12/8/2026 2:05:07 PM","kind":"file","original":"C:\\NJQuarantine\\tool.exe","value":"","name":"tool.exe.001"},
+ {"time":"12/8/2026 2:05:08 PM","kind":"registry_value","original":"HKEY_CURRENT_USER\\Software\\NJQuar","value":"Run","name":"NJQuar.reg"}]
+JSON
+out=$(run quarantine list --json) || fail "quarantine list exited $?"
+expect_eq "$(echo "$out" | json '[(e["kind"], e["name"], e.get("value")) for e in d]')" \
+  "[('file', 'tool.exe.001', None), ('registry value', 'NJQuar.reg', 'Run')]" "quarantine list"
+run quarantine list | grep -qF 'HKEY_CURRENT_USER\Software\NJQuar (value "Run")' ||
+  fail "quarantine list text"
+run registry set 'HKCU\Software\NJQuar' --value Run --string 'newer'
+out=$(run quarantine restore --all)
+expect_eq "$?" "2" "restore over an existing value"
+expect_eq "$out" $'tool.exe.001: restored\nNJQuar.reg: target exists (use --force to replace it)' \
+  "restore lines"
+cmp -s "$work/machine/drive_c/NJQuarantine/tool.exe" <(printf 'MZ\0\1quarantined') ||
+  fail "restored file differs"
+run quarantine restore NJQuar.reg --force >/dev/null || fail "forced restore exited $?"
+expect_eq "$(run registry get 'HKCU\Software\NJQuar' --value Run)" 'C:\x.exe' "restored value"
+expect_eq "$(run quarantine list --json)" "[]" "quarantine empty after restore"
+grep -qF ' - Restored: NJQuar.reg' "$qdir/QuarantineLog.txt" || fail "restore not logged"
+run quarantine restore NJQuar.reg >/dev/null 2>&1
+expect_eq "$?" "2" "restore of a name no longer held"
+
+# --- every command has --help
+for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
+  "quarantine restore"; do
   run $c --help >/dev/null || fail "$c --help"
 done
 

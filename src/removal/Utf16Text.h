@@ -1,0 +1,19 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// UTF-16LE as registry editor files and string values hold it, to and from the engine's
+/// UTF-8.
+namespace nightjar::removal::utf16 {
+
+/// Whether `s` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past
+/// U+10FFFF); NUL bytes are allowed.
+bool isValidUtf8(std::string_view s);
+/// The UTF-16LE bytes of well-formed UTF-8 text; nullopt for any other text.
+std::optional<std::string> fromUtf8(std::string_view utf8);
+/// The UTF-8 text of UTF-16LE bytes; nullopt for an odd length or an unpaired surrogate.
+/// Every well-formed UTF-8 text comes back unchanged through fromUtf8 and toUtf8.
+std::optional<std::string> toUtf8(std::string_view utf16le);
+
+}  // namespace nightjar::removal::utf16
