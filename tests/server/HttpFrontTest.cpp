@@ -108,9 +108,14 @@ class HttpFrontTest : public ::testing::Test {
     }
     ~HttpFrontTest() override {
         if (thread.joinable()) {
-            server->stop();
-            thread.join();
+            stopServer();
         }
+    }
+
+    /// Stops the server and waits for it: every request has been answered and logged.
+    void stopServer() {
+        server->stop();
+        thread.join();
     }
 
     test::TempDir dir;
@@ -172,8 +177,7 @@ TEST_F(HttpFrontTest, ARawBlankTargetIsAnsweredAndRejectedRequestsNameAddressAnd
                                   "Content-Length: 3\r\nConnection: close\r\n\r\nabc")),
               405);
     EXPECT_EQ(statusOf(rawRequest(server->port(), "BREW /pot\r\n\r\n")), 400);
-    server->stop();
-    thread.join();
+    stopServer();
     const std::string text = log.text();
     EXPECT_NE(text.find(" 127.0.0.1 POST /asp/date.asp 405 "), std::string::npos) << text;
     EXPECT_NE(text.find(" 127.0.0.1 BREW /pot 400 "), std::string::npos) << text;
@@ -184,8 +188,7 @@ TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
     get(server->port(), "/asp/date.asp");
     get(server->port(), "/nothing/here?x=\x01\x02");
     // A request is logged after its answer went out; stopping waits for every worker.
-    server->stop();
-    thread.join();
+    stopServer();
     const std::string text = log.text();
     EXPECT_NE(text.find(" 127.0.0.1 GET /asp/date.asp 200 21\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" 127.0.0.1 GET /nothing/here 404 9\n"), std::string::npos) << text;
@@ -223,8 +226,7 @@ TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
 TEST_F(HttpFrontTest, StopEndsServing) {
     ASSERT_TRUE(bound);
     EXPECT_EQ(statusOf(get(server->port(), "/asp/date.asp")), 200);
-    server->stop();
-    thread.join();
+    stopServer();
     EXPECT_EQ(get(server->port(), "/asp/date.asp"), "");
 }
 
