@@ -1,6 +1,7 @@
 #include "DefinitionServer.h"
 
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ namespace nightjar::server {
 namespace {
 
 using definitions::ScrambleLine;
+using ::testing::HasSubstr;
 
 /// Sends raw bytes to 127.0.0.1:port and returns everything the server answers.
 std::string rawRequest(int port, const std::string& bytes) {
@@ -179,8 +181,8 @@ TEST_F(HttpFrontTest, ARawBlankTargetIsAnsweredAndRejectedRequestsNameAddressAnd
     EXPECT_EQ(statusOf(rawRequest(server->port(), "BREW /pot\r\n\r\n")), 400);
     stopServer();
     const std::string text = log.text();
-    EXPECT_NE(text.find(" 127.0.0.1 POST /asp/date.asp 405 "), std::string::npos) << text;
-    EXPECT_NE(text.find(" 127.0.0.1 BREW /pot 400 "), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 POST /asp/date.asp 405 "));
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 BREW /pot 400 "));
 }
 
 TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
@@ -190,8 +192,8 @@ TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
     // A request is logged after its answer went out; stopping waits for every worker.
     stopServer();
     const std::string text = log.text();
-    EXPECT_NE(text.find(" 127.0.0.1 GET /asp/date.asp 200 21\n"), std::string::npos) << text;
-    EXPECT_NE(text.find(" 127.0.0.1 GET /nothing/here 404 9\n"), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 GET /asp/date.asp 200 21\n"));
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 GET /nothing/here 404 9\n"));
 }
 
 TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
