@@ -1,6 +1,7 @@
 #include "DefinitionStore.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "util/Text.h"
 
@@ -143,18 +144,23 @@ DefinitionStore::AddOutcome DefinitionStore::add(const std::string& kind,
     return out;
 }
 
-std::optional<int> DefinitionStore::withdraw(const std::string& kind, const std::string& body,
-                                             std::int64_t now) {
+std::optional<int> DefinitionStore::withdrawWhere(
+    std::int64_t now, std::string_view condition,
+    const std::function<void(SqliteStatement&)>& bindCondition) {
     if (!db_->beginWrite()) {
         return std::nullopt;
     }
     std::optional<std::int64_t> stamp = changeStamp(now);
-    SqliteStatement st = db_->prepare(
-        "UPDATE definitions SET withdrawn_at = ? "
-        "WHERE kind = ? AND body = ? AND withdrawn_at IS NULL");
+    SqliteStatement st = db_->prepare("UPDATE definitions SET withdrawn_at = ? WHERE " +
+                                      std::string(condition) + " AND withdrawn_at IS NULL");
     SqliteStatement changes = db_->prepare("SELECT changes()");
-    if (!stamp || !st.bind(1, *stamp).bindBlob(2, kind).bindBlob(3, body).run() ||
-        !changes.step()) {
+    bool ran = false;
+    if (stamp) {
+        st.bind(1, *stamp);
+        bindCondition(st);
+        ran = st.run();
+    }
+    if (!ran || !changes.step()) {
         db_->rollback();
         return std::nullopt;
     }
@@ -166,24 +172,14 @@ std::optional<int> DefinitionStore::withdraw(const std::string& kind, const std:
     return n;
 }
 
+std::optional<int> DefinitionStore::withdraw(const std::string& kind, const std::string& body,
+                                             std::int64_t now) {
+    return withdrawWhere(now, "kind = ? AND body = ?",
+                         [&](SqliteStatement& st) { st.bindBlob(2, kind).bindBlob(3, body); });
+}
+
 std::optional<int> DefinitionStore::withdrawById(std::int64_t id, std::int64_t now) {
-    if (!db_->beginWrite()) {
-        return std::nullopt;
-    }
-    std::optional<std::int64_t> stamp = changeStamp(now);
-    SqliteStatement st = db_->prepare(
-        "UPDATE definitions SET withdrawn_at = ? WHERE id = ? AND withdrawn_at IS NULL");
-    SqliteStatement changes = db_->prepare("SELECT changes()");
-    if (!stamp || !st.bind(1, *stamp).bind(2, id).run() || !changes.step()) {
-        db_->rollback();
-        return std::nullopt;
-    }
-    const int n = static_cast<int>(changes.columnInt(0));
-    if ((n > 0 && !bumpGeneration()) || !db_->commit()) {
-        db_->rollback();
-        return std::nullopt;
-    }
-    return n;
+    return withdrawWhere(now, "id = ?", [&](SqliteStatement& st) { st.bind(2, id); });
 }
 
 std::optional<std::vector<DefinitionRow>> DefinitionStore::rows(bool includeWithdrawn) {

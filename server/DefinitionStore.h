@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "DefinitionRow.h"
@@ -90,6 +92,10 @@ class DefinitionStore {
     /// Inside a write transaction: a change time later than every handed-out date.
     std::optional<std::int64_t> changeStamp(std::int64_t now);
     bool bumpGeneration();
+    /// Withdraws the current entries matching `condition`, whose parameters (from 2 on)
+    /// `bindCondition` binds; the number withdrawn, or an empty optional on a failure.
+    std::optional<int> withdrawWhere(std::int64_t now, std::string_view condition,
+                                     const std::function<void(SqliteStatement&)>& bindCondition);
 
     std::unique_ptr<SqliteDatabase> db_;
     /// Asked on every request, so prepared once (declared after db_: finalized before it).

@@ -19,6 +19,9 @@ class VersionInfo {
     virtual VersionInfoData read() = 0;
     /// Full path of the running executable (Windows form).
     virtual std::string executablePath() = 0;
+
+    /// The identity compiled into the program from the build's identity settings.
+    static VersionInfoData builtIn();
 };
 
 }  // namespace nightjar::platform

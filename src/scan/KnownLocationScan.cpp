@@ -1,5 +1,7 @@
 #include "scan/KnownLocationScan.h"
 
+#include <functional>
+
 #include "definitions/DefinitionFiles.h"
 #include "definitions/DefinitionReader.h"
 #include "definitions/LineCodec.h"
@@ -109,78 +111,82 @@ void recordHit(ScanSink& sink, const std::string& path, std::string second,
     sink.addFoundItem(std::move(item));
     ++sink.counters().threats;
 }
-}  // namespace
 
-void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
-    const std::string path = definitionPath(definitions::kFileDefinition);
-    if (!fs_.fileExists(path)) {
+/// What a line gives the phase's own test: the parsed line, its name (also shown in the
+/// progress) and the threat it names.
+using LineTest =
+    std::function<void(const KnownLine& k, const std::string& name, const std::string& threatName)>;
+
+/// Reads one definition file line by line until it ends or a stop is requested. Each line
+/// is counted, shown in the progress under `nameOf` its key and handed to `test`; with
+/// `needsLocation`, lines without a location are passed over uncounted.
+void scanLines(platform::FileSystem& fs, const std::string& path,
+               definitions::PlaceholderExpander& expander,
+               const definitions::DefinitionCounts& counts, ScanSink& sink, bool needsLocation,
+               std::string (*nameOf)(std::string_view), const LineTest& test) {
+    if (!fs.fileExists(path)) {
         return;
     }
-    definitions::DefinitionReader reader(fs_, path);
+    definitions::DefinitionReader reader(fs, path);
     std::string line;
     auto& c = sink.counters();
-    const auto& counts = store_.counts();
     std::string status;
     while (reader.isOpen() && !sink.stopRequested() && reader.next(line)) {
-        const KnownLine k = parseLine(line, expander_);
+        const KnownLine k = parseLine(line, expander);
+        if (needsLocation && !k.hasLocation) {
+            sink.pump();
+            continue;
+        }
         const auto parts = text::split(k.key, "=");
-        const std::string fileName = text::trim(parts[0]);
+        const std::string name = nameOf(parts[0]);
         const std::string threatName = parts.size() > 1 ? parts[1] : std::string();
-        std::string full =
-            k.location.empty() ? fileName : text::collapseBackslashes(k.location + "\\" + fileName);
 
         ++c.filesFolders;
-        reportProgress(sink, counts, status, fileName);
+        reportProgress(sink, counts, status, name);
         if (sink.stopRequested()) {
             return;
         }
-        if (normalFileExists(full) && !store_.IsProtectedPath(full)) {
+        test(k, name, threatName);
+        sink.pump();
+    }
+}
+}  // namespace
+
+void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
+    scanLines(
+        fs_, definitionPath(definitions::kFileDefinition), expander_, store_.counts(), sink, false,
+        text::trim,
+        [&](const KnownLine& k, const std::string& fileName, const std::string& threatName) {
+            const std::string full = k.location.empty()
+                                         ? fileName
+                                         : text::collapseBackslashes(k.location + "\\" + fileName);
+            if (!normalFileExists(full) || store_.IsProtectedPath(full)) {
+                return;
+            }
             if (exclusions_.IsExcluded(full)) {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
             } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
                 recordHit(sink, full, threatName, threatName,
                           std::string(definitions::FileDefinitionType(k.type)), icon::File);
             }
-        }
-        sink.pump();
-    }
+        });
 }
 
 void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
-    const std::string path = definitionPath(definitions::kDirectoryDefinition);
-    if (!fs_.fileExists(path)) {
-        return;
-    }
-    definitions::DefinitionReader reader(fs_, path);
-    std::string line;
-    auto& c = sink.counters();
-    const auto& counts = store_.counts();
-    std::string status;
-    while (reader.isOpen() && !sink.stopRequested() && reader.next(line)) {
-        const KnownLine k = parseLine(line, expander_);
-        if (!k.hasLocation) {
-            sink.pump();
-            continue;
-        }
-        const auto parts = text::split(k.key, "=");
-        const std::string keyName = cleanKeyName(parts[0]);
-        const std::string threatName = parts.size() > 1 ? parts[1] : std::string();
-        const std::string& folder = k.location;
-
-        ++c.filesFolders;
-        reportProgress(sink, counts, status, keyName);
-        if (sink.stopRequested()) {
-            return;
-        }
-        if (!folder.empty() && fs_.folderExists(folder) && !store_.IsProtectedPath(folder)) {
+    scanLines(
+        fs_, definitionPath(definitions::kDirectoryDefinition), expander_, store_.counts(), sink,
+        true, cleanKeyName,
+        [&](const KnownLine& k, const std::string&, const std::string& threatName) {
+            const std::string& folder = k.location;
+            if (folder.empty() || !fs_.folderExists(folder) || store_.IsProtectedPath(folder)) {
+                return;
+            }
             if (exclusions_.IsExcludedPart(folder)) {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, folder});
             } else {
                 recordHit(sink, folder, "", threatName, k.type, icon::Folder);
             }
-        }
-        sink.pump();
-    }
+        });
 }
 
 }  // namespace nightjar::scan

@@ -7,6 +7,21 @@
 
 namespace nightjar::scan {
 
+namespace {
+
+/// The result row of a registry key or value found.
+void addRegistryItem(ScanSink& sink, const std::string& title, const std::string& location,
+                     const std::string& type) {
+    FoundItem item;
+    item.title = title;
+    item.icon = icon::Registry;
+    item.location = location;
+    item.type = type;
+    sink.addFoundItem(std::move(item));
+}
+
+}  // namespace
+
 RegistryScan::RegistryScan(platform::FileSystem& fs, RegistryAccess& access,
                            definitions::PlaceholderExpander& expander,
                            definitions::SignatureStore& store, removal::ExclusionList& exclusions)
@@ -107,19 +122,10 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         sink.addTrace();
         if (threatName.empty()) {
             sink.addFeedRow({"RegKey " + keyPath, icon::None, keyText});
-            FoundItem item;
-            item.title = keyPath;
-            item.icon = icon::Registry;
-            item.location = keyText;
-            sink.addFoundItem(std::move(item));
+            addRegistryItem(sink, keyPath, keyText, "");
         } else {
             sink.addFeedRow({threatName, icon::Registry, keyText});
-            FoundItem item;
-            item.title = threatName;
-            item.icon = icon::Registry;
-            item.location = keyText;
-            item.type = threatType;
-            sink.addFoundItem(std::move(item));
+            addRegistryItem(sink, threatName, keyText, threatType);
         }
         ++c.threats;
         return;
@@ -146,12 +152,7 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         return;
     }
     sink.addFeedRow({threatName, icon::Registry, entryText});
-    FoundItem item;
-    item.title = threatName;
-    item.icon = icon::Registry;
-    item.location = entryText;
-    item.type = threatType;
-    sink.addFoundItem(std::move(item));
+    addRegistryItem(sink, threatName, entryText, threatType);
     ++c.threats;
 }
 

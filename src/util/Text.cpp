@@ -195,83 +195,60 @@ std::string trim(std::string_view s) {
     return std::string(trimView(s));
 }
 
-std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty()) {
-        return std::string(s);
-    }
+namespace {
+
+// The matching below finds `needle` in `hay`, which has the offsets of `s` (`s` itself, or
+// `s` lower-cased: lower-casing keeps offsets), and cuts `s` at those offsets.
+
+std::string replaceMatches(std::string_view s, std::string_view hay, std::string_view needle,
+                           std::string_view to) {
     std::string r;
     r.reserve(s.size());
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = s.find(from, pos);
+        std::size_t hit = hay.find(needle, pos);
         if (hit == std::string_view::npos) {
             r.append(s.substr(pos));
             return r;
         }
         r.append(s.substr(pos, hit - pos));
         r.append(to);
-        pos = hit + from.size();
+        pos = hit + needle.size();
     }
+}
+
+std::vector<std::string> splitAtMatches(std::string_view s, std::string_view hay,
+                                        std::string_view needle) {
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t hit = hay.find(needle, pos);
+        if (hit == std::string_view::npos) {
+            parts.emplace_back(s.substr(pos));
+            return parts;
+        }
+        parts.emplace_back(s.substr(pos, hit - pos));
+        pos = hit + needle.size();
+    }
+}
+
+}  // namespace
+
+std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
+    return from.empty() ? std::string(s) : replaceMatches(s, s, from, to);
 }
 
 std::string ireplaceAll(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty()) {
-        return std::string(s);
-    }
-    // Lower-casing keeps offsets: a match in the lowered texts is one in `s`.
-    const std::string hay = toLower(s);
-    const std::string needle = toLower(from);
-    std::string r;
-    r.reserve(s.size());
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t hit = hay.find(needle, pos);
-        if (hit == std::string::npos) {
-            r.append(s.substr(pos));
-            return r;
-        }
-        r.append(s.substr(pos, hit - pos));
-        r.append(to);
-        pos = hit + from.size();
-    }
+    return from.empty() ? std::string(s) : replaceMatches(s, toLower(s), toLower(from), to);
 }
 
 std::vector<std::string> split(std::string_view s, std::string_view sep) {
-    std::vector<std::string> parts;
-    if (sep.empty()) {
-        parts.emplace_back(s);
-        return parts;
-    }
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t hit = s.find(sep, pos);
-        if (hit == std::string_view::npos) {
-            parts.emplace_back(s.substr(pos));
-            return parts;
-        }
-        parts.emplace_back(s.substr(pos, hit - pos));
-        pos = hit + sep.size();
-    }
+    return sep.empty() ? std::vector<std::string>{std::string(s)} : splitAtMatches(s, s, sep);
 }
 
 std::vector<std::string> isplit(std::string_view s, std::string_view sep) {
-    std::vector<std::string> parts;
-    if (sep.empty()) {
-        parts.emplace_back(s);
-        return parts;
-    }
-    const std::string hay = toLower(s);
-    const std::string needle = toLower(sep);
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t hit = hay.find(needle, pos);
-        if (hit == std::string::npos) {
-            parts.emplace_back(s.substr(pos));
-            return parts;
-        }
-        parts.emplace_back(s.substr(pos, hit - pos));
-        pos = hit + sep.size();
-    }
+    return sep.empty() ? std::vector<std::string>{std::string(s)}
+                       : splitAtMatches(s, toLower(s), toLower(sep));
 }
 
 std::string collapseBackslashes(std::string_view s) {

@@ -1,6 +1,4 @@
 #pragma once
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
 #include "definitions/PlaceholderExpander.h"
+#include "mock/TempDir.h"
 #include "platform/Platform.h"
 #include "update/DefinitionUpdater.h"
 #include "update/ServerConfig.h"
@@ -25,27 +24,6 @@ inline std::string readHostFile(const std::string& path) {
     ss << in.rdbuf();
     return ss.str();
 }
-
-/// A temporary folder, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/nje2e_XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 /// One client installation: a machine root, the POSIX platform layer over it, and the
 /// data folder the update writes.

@@ -41,7 +41,7 @@ long fileLines(ClientMachine& client, const std::string& entry) {
 }
 
 TEST(HandoffRaceTest, AClientConfirmingAfterAnotherOfItsAddressStillGetsTheChange) {
-    TempFolder folder;
+    mock::TempDir folder;
     const std::string dir = folder.file("");
     const std::string db = dir + "/defs.db";
     const auto admin = [&](std::vector<std::string> args) {

@@ -104,7 +104,7 @@ class LiveUpdateTest : public ::testing::Test {
         }
     }
 
-    TempFolder tmp;
+    mock::TempDir tmp;
     std::string db;
     ServerProcess server;
     std::unique_ptr<ClientMachine> client;
@@ -265,7 +265,7 @@ class HostileServerTest : public ::testing::Test {
         client = std::make_unique<ClientMachine>(tmp.file("machine"));
         ASSERT_TRUE(client->ok()) << client->error();
     }
-    TempFolder tmp;
+    mock::TempDir tmp;
     std::unique_ptr<ClientMachine> client;
 };
 

@@ -77,12 +77,22 @@ class RecordingScanSink : public scan::ScanSink {
     void setRunningItems(int count) override { runningItems = count; }
 
     /// Texts of the feed rows, in order.
-    std::vector<std::string> feedTexts() const {
-        std::vector<std::string> t;
-        for (const auto& r : feed) {
-            t.push_back(r.text);
+    std::vector<std::string> feedTexts() const { return column(feed, &scan::FeedRow::text); }
+    /// Titles of the result rows, in order.
+    std::vector<std::string> foundTitles() const { return column(found, &scan::FoundItem::title); }
+    /// Locations of the result rows, in order.
+    std::vector<std::string> foundLocations() const {
+        return column(found, &scan::FoundItem::location);
+    }
+
+  private:
+    template <typename Row>
+    static std::vector<std::string> column(const std::vector<Row>& rows, std::string Row::*field) {
+        std::vector<std::string> out;
+        for (const auto& r : rows) {
+            out.push_back(r.*field);
         }
-        return t;
+        return out;
     }
 };
 

@@ -7,6 +7,10 @@
 namespace nightjar::scan {
 namespace {
 
+using scantest::FeedRow;
+using scantest::FoundRow;
+using ::testing::ElementsAre;
+
 class CookieScanTest : public ::testing::Test {
   protected:
     scantest::ScanTestEnv env;
@@ -67,17 +71,16 @@ TEST_F(CookieScanTest, MatchingCookieIsReportedInEveryList) {
     cookie("someone@harmless[1].txt", "id\r\nv\r\nharmless.example/\r\n");
     run({"adserver.example"});
     EXPECT_EQ(cookieFiles, 3);
-    ASSERT_EQ(env.sink.found.size(), 2u);
     // The file order of the fake listing is sorted by name.
-    EXPECT_EQ(env.sink.found[0].title, "Cookie: someone@adserver[1].txt");
-    EXPECT_EQ(env.sink.found[0].icon, icon::Cookie);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\cookies\\someone@adserver[1].txt");
-    EXPECT_EQ(env.sink.found[0].type, "Tracking Cookie");
-    EXPECT_EQ(env.sink.found[1].title, "Cookie: someone@www.adserver[2].txt");
-    ASSERT_EQ(env.sink.feed.size(), 2u);
-    EXPECT_EQ(env.sink.feed[0].text, "Cookie");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Cookie);
-    EXPECT_EQ(env.sink.feed[0].details, "someone@adserver[1].txt");
+    EXPECT_THAT(
+        env.sink.found,
+        ElementsAre(FoundRow("Cookie: someone@adserver[1].txt", icon::Cookie,
+                             "C:\\cookies\\someone@adserver[1].txt", "Tracking Cookie"),
+                    FoundRow("Cookie: someone@www.adserver[2].txt", icon::Cookie,
+                             "C:\\cookies\\someone@www.adserver[2].txt", "Tracking Cookie")));
+    EXPECT_THAT(env.sink.feed,
+                ElementsAre(FeedRow("Cookie", icon::Cookie, "someone@adserver[1].txt"),
+                            FeedRow("Cookie", icon::Cookie, "someone@www.adserver[2].txt")));
     ASSERT_EQ(env.sink.cookieWork.size(), 2u);
     EXPECT_EQ(env.sink.cookieWork[0].path, "C:\\cookies\\someone@adserver[1].txt");
     EXPECT_EQ(env.sink.c.filesFolders, 2);
@@ -102,10 +105,8 @@ TEST_F(CookieScanTest, ExcludedCookieShowsOnlyExcludedRow) {
     cookie("someone@adserver[1].txt", "adserver.example/\n");
     env.writeExclusions("C:\\cookies\\someone@adserver[1].txt\r\n\r\n");
     run({"adserver.example"});
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Excluded);
-    EXPECT_EQ(env.sink.feed[0].details, "C:\\cookies\\someone@adserver[1].txt");
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("EXCLUDED", icon::Excluded,
+                                                   "C:\\cookies\\someone@adserver[1].txt")));
     EXPECT_TRUE(env.sink.cookieWork.empty());
     EXPECT_TRUE(env.sink.found.empty());
     EXPECT_EQ(env.sink.c.threats, 0);

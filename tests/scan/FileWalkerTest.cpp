@@ -14,6 +14,9 @@ using platform::attr::Archive;
 using platform::attr::Directory;
 using platform::attr::Hidden;
 using platform::attr::ReadOnly;
+using scantest::FeedRow;
+using scantest::FoundRow;
+using ::testing::ElementsAre;
 
 class FileWalkerTest : public ::testing::Test {
   protected:
@@ -25,13 +28,6 @@ class FileWalkerTest : public ::testing::Test {
         env.writeDefinitions(definitions::kDirectoryDefinition, dirs);
         env.prepareRun();
         env.store.LoadFileSignatures(env.observer);
-    }
-    std::vector<std::string> foundLocations() const {
-        std::vector<std::string> out;
-        for (const auto& f : env.sink.found) {
-            out.push_back(f.location);
-        }
-        return out;
     }
 };
 
@@ -107,9 +103,8 @@ TEST_F(FileWalkerTest, EachFileIsPlacedByItsOwnFolder) {
         if (title.empty()) {
             EXPECT_TRUE(env.sink.found.empty()) << path;
         } else {
-            ASSERT_EQ(env.sink.found.size(), 1u) << path;
-            EXPECT_EQ(env.sink.found[0].title, title) << path;
-            EXPECT_EQ(env.sink.found[0].location, text::toLower(path));
+            EXPECT_THAT(env.sink.foundTitles(), ElementsAre(title)) << path;
+            EXPECT_THAT(env.sink.foundLocations(), ElementsAre(text::toLower(path))) << path;
         }
     }
 }
@@ -117,24 +112,21 @@ TEST_F(FileWalkerTest, EachFileIsPlacedByItsOwnFolder) {
 TEST_F(FileWalkerTest, SystemFolderFileNeedsEntryNamingSystem32) {
     load({"spy.exe=Generic|[drive]somewhere\\else", "spy.exe=Sys|[windir]system32"});
     walker.CheckFilePath("C:\\windows\\system32\\spy.exe", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Sys");
-    EXPECT_EQ(env.sink.found[0].location, "c:\\windows\\system32\\spy.exe");
+    EXPECT_THAT(env.sink.found,
+                ElementsAre(FoundRow("Sys", icon::File, "c:\\windows\\system32\\spy.exe", "")));
 }
 
 TEST_F(FileWalkerTest, LongExeNameMatchesInAnyFolder) {
     load({"a_very_long_name.exe=Long|C:\\Program Files\\Elsewhere"});
     walker.CheckFilePath("D:\\x\\y\\z\\A_Very_Long_Name.exe", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "d:\\x\\y\\z\\a_very_long_name.exe");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("d:\\x\\y\\z\\a_very_long_name.exe"));
     EXPECT_EQ(env.sink.fileWork[0].second, "Long");
 }
 
 TEST_F(FileWalkerTest, RootFileMatchesOnlyOneBackslashFolders) {
     load({"root.exe=Deep|C:\\Temp", "root.exe=Root|[drive]"});
     walker.CheckFilePath("E:\\root.exe", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Root");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("Root"));
 }
 
 TEST_F(FileWalkerTest, FirstLevelFolderFileIsNeverMatchedByTheWalk) {
@@ -143,17 +135,15 @@ TEST_F(FileWalkerTest, FirstLevelFolderFileIsNeverMatchedByTheWalk) {
     EXPECT_TRUE(env.sink.found.empty());
     // One level deeper two folder names can agree.
     walker.CheckFilePath("C:\\x\\Temp\\spy.exe", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Deeper");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("Deeper"));
 }
 
 TEST_F(FileWalkerTest, ExcludedFileShowsExcludedOnly) {
     load({"spy.exe=Spy|C:\\x\\Temp"});
     env.writeExclusions("C:\\X\\TEMP\\SPY.EXE\r\n");
     walker.CheckFilePath("C:\\X\\Temp\\Spy.exe", env.sink);
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
-    EXPECT_EQ(env.sink.feed[0].details, "c:\\x\\temp\\spy.exe");
+    EXPECT_THAT(env.sink.feed,
+                ElementsAre(FeedRow("EXCLUDED", icon::Excluded, "c:\\x\\temp\\spy.exe")));
     EXPECT_TRUE(env.sink.found.empty());
     EXPECT_EQ(env.sink.c.threats, 0);
 }
@@ -176,21 +166,16 @@ TEST_F(FileWalkerTest, ProtectedFileIsNotReported) {
 TEST_F(FileWalkerTest, FolderWordsMustAgreeOrLaterEntryIsTried) {
     load({"spy.exe=NoWindows|[drive]x\\system", "spy.exe=WithWindows|C:\\windows\\system"});
     walker.CheckFilePath("C:\\windows\\system\\spy.exe", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "WithWindows");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("WithWindows"));
 }
 
 TEST_F(FileWalkerTest, FolderHitRecordsDirectoryRows) {
     load({}, {"spykey=SpyDir|C:\\Program Files\\SpyCo|Adware"});
     walker.CheckFolderPath("C:\\Program Files\\SpyCo\\", env.sink);
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "SpyDir Directory");
-    EXPECT_EQ(env.sink.found[0].icon, icon::Folder);
-    EXPECT_EQ(env.sink.found[0].location, "c:\\program files\\spyco");
-    EXPECT_EQ(env.sink.found[0].type, "Adware");
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].icon, icon::File);
-    EXPECT_EQ(env.sink.feed[0].details, "c:\\program files\\spyco");
+    const std::string folder = "c:\\program files\\spyco";
+    EXPECT_THAT(env.sink.found,
+                ElementsAre(FoundRow("SpyDir Directory", icon::Folder, folder, "Adware")));
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("SpyDir", icon::File, folder)));
     EXPECT_EQ(env.sink.fileWork[0].path, "c:\\program files\\spyco");
     EXPECT_EQ(env.sink.fileWork[0].second, "FILE");
     EXPECT_EQ(env.sink.traces, 1);
@@ -201,10 +186,8 @@ TEST_F(FileWalkerTest, FolderOnPathOfExcludedFileShowsExcluded) {
     load({}, {"k=SpyDir|C:\\Program Files\\SpyCo"});
     env.writeExclusions("C:\\Program Files\\SpyCo\\bin\\deep\\tool.exe\r\n");
     walker.CheckFolderPath("C:\\Program Files\\SpyCo\\", env.sink);
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Excluded);
-    EXPECT_EQ(env.sink.feed[0].details, "c:\\program files\\spyco\\");
+    EXPECT_THAT(env.sink.feed,
+                ElementsAre(FeedRow("EXCLUDED", icon::Excluded, "c:\\program files\\spyco\\")));
     EXPECT_TRUE(env.sink.found.empty());
 }
 
@@ -212,7 +195,8 @@ TEST_F(FileWalkerTest, DriveEntriesResolveToTheCheckedDrive) {
     load({}, {"k=AnyDrive|[drive]\\Games\\SpyCo"});
     walker.CheckFolderPath("D:\\Games\\SpyCo\\", env.sink);
     walker.CheckFolderPath("C:\\GAMES\\spyco\\", env.sink);
-    EXPECT_EQ(foundLocations(), (std::vector<std::string>{"d:\\games\\spyco", "c:\\games\\spyco"}));
+    EXPECT_EQ(env.sink.foundLocations(),
+              (std::vector<std::string>{"d:\\games\\spyco", "c:\\games\\spyco"}));
 }
 
 TEST_F(FileWalkerTest, WalkChecksEntriesBeforeEnteringSubfolders) {
@@ -222,7 +206,7 @@ TEST_F(FileWalkerTest, WalkChecksEntriesBeforeEnteringSubfolders) {
     env.fs.addFolder("C:\\top\\sub\\inner");
     env.fs.addFile("C:\\top\\file.txt");
     walker.WalkFolder("C:\\top\\", env.sink);
-    EXPECT_EQ(foundLocations(),
+    EXPECT_EQ(env.sink.foundLocations(),
               (std::vector<std::string>{"c:\\top\\a\\bad.exe", "c:\\top\\sub\\bad.exe",
                                         "c:\\top\\sub\\inner"}));
     // a, file.txt, sub; bad.exe in a; bad.exe and inner in sub.
@@ -238,7 +222,7 @@ TEST_F(FileWalkerTest, FolderWithFurtherAttributesIsCheckedAsFileAndNotEntered) 
     env.fs.addFolder("C:\\top\\x\\y\\arch", Directory | Archive);
     env.fs.addFile("C:\\top\\x\\y\\ro\\bad.exe");
     walker.WalkFolder("C:\\top\\", env.sink);
-    EXPECT_EQ(foundLocations(), (std::vector<std::string>{"c:\\top\\x\\y\\ro"}));
+    EXPECT_EQ(env.sink.foundLocations(), (std::vector<std::string>{"c:\\top\\x\\y\\ro"}));
     EXPECT_EQ(env.sink.found[0].icon, icon::File);
     // x, y, arch, ro; nothing inside ro.
     EXPECT_EQ(env.sink.c.filesFolders, 4);
@@ -268,14 +252,15 @@ TEST_F(FileWalkerTest, UnreadableDriveIsSkipped) {
     EXPECT_EQ(env.sink.c.filesFolders, 0);
     env.fs.setVolumeUnreadable('C', false);
     walker.ScanDrive("C:\\", env.sink);
-    EXPECT_EQ(foundLocations(), (std::vector<std::string>{"c:\\top\\x\\bad.exe"}));
+    EXPECT_EQ(env.sink.foundLocations(), (std::vector<std::string>{"c:\\top\\x\\bad.exe"}));
 }
 
 TEST_F(FileWalkerTest, FolderAndFileScanPhases) {
     load({"bad.exe=Bad|C:\\a\\b"}, {"k=Top|C:\\a\\b"});
     env.fs.addFile("C:\\a\\b\\bad.exe");
     walker.ScanFolderTree("C:\\a\\b\\", env.sink);
-    EXPECT_EQ(foundLocations(), (std::vector<std::string>{"c:\\a\\b", "c:\\a\\b\\bad.exe"}));
+    EXPECT_EQ(env.sink.foundLocations(),
+              (std::vector<std::string>{"c:\\a\\b", "c:\\a\\b\\bad.exe"}));
     EXPECT_EQ(env.sink.c.filesFolders, 2);
     EXPECT_EQ(env.sink.progress[0].status, "Scanning: C:\\a\\b\\");
 

@@ -10,6 +10,9 @@ namespace {
 using platform::attr::Hidden;
 using platform::attr::ReadOnly;
 using platform::attr::System;
+using scantest::FeedRow;
+using scantest::FoundRow;
+using ::testing::ElementsAre;
 
 class KnownLocationScanTest : public ::testing::Test {
   protected:
@@ -53,15 +56,9 @@ TEST_F(KnownLocationScanTest, FileTypesReadAsTheWalkReadsThem) {
 TEST_F(KnownLocationScanTest, ExistingFileIsReportedWithAllRows) {
     env.fs.addFile("C:\\Temp\\spy.exe", "no version here");
     files({"spy.exe=Spy Threat|[drive]Temp|Adware"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Spy Threat");
-    EXPECT_EQ(env.sink.found[0].icon, icon::File);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\Temp\\spy.exe");
-    EXPECT_EQ(env.sink.found[0].type, "Adware");
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "Spy Threat");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::File);
-    EXPECT_EQ(env.sink.feed[0].details, "C:\\Temp\\spy.exe");
+    EXPECT_THAT(env.sink.found,
+                ElementsAre(FoundRow("Spy Threat", icon::File, "C:\\Temp\\spy.exe", "Adware")));
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("Spy Threat", icon::File, "C:\\Temp\\spy.exe")));
     ASSERT_EQ(env.sink.fileWork.size(), 1u);
     EXPECT_EQ(env.sink.fileWork[0].path, "C:\\Temp\\spy.exe");
     EXPECT_EQ(env.sink.fileWork[0].second, "Spy Threat");
@@ -75,8 +72,7 @@ TEST_F(KnownLocationScanTest, MicrosoftFileInSystemFolderIsNotReported) {
                    scantest::FakeExecutable("Microsoft Corporation"));
     env.fs.addFile("C:\\windows\\system32\\other.exe", scantest::FakeExecutable("Other Inc."));
     files({"good.exe=G|[system]", "other.exe=O|[system]"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\windows\\system32\\other.exe");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("C:\\windows\\system32\\other.exe"));
 }
 
 TEST_F(KnownLocationScanTest, HiddenAndSystemFilesAndFoldersAreNotFound) {
@@ -86,16 +82,14 @@ TEST_F(KnownLocationScanTest, HiddenAndSystemFilesAndFoldersAreNotFound) {
     env.fs.addFolder("C:\\Temp\\dir.exe");
     files(
         {"hidden.exe=H|C:\\Temp", "sys.exe=S|C:\\Temp", "ro.exe=R|C:\\Temp", "dir.exe=D|C:\\Temp"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "R");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("R"));
     EXPECT_EQ(env.sink.c.filesFolders, 4);
 }
 
 TEST_F(KnownLocationScanTest, FirstLevelFolderFileIsReportedHere) {
     env.fs.addFile("C:\\Temp\\spy.exe");
     files({"spy.exe=Spy|C:\\Temp\\"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\Temp\\spy.exe");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("C:\\Temp\\spy.exe"));
 }
 
 TEST_F(KnownLocationScanTest, LineWithoutLocationTestsTheBareName) {
@@ -111,10 +105,7 @@ TEST_F(KnownLocationScanTest, ExcludedAndProtectedFiles) {
     env.writeDefinitions(definitions::kSafety, {"SFILE|x=y|[drive]Temp\\b.exe"});
     env.writeExclusions("c:\\temp\\A.EXE\r\n");
     files({"a.exe=A|C:\\Temp", "b.exe=B|C:\\Temp"});
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Excluded);
-    EXPECT_EQ(env.sink.feed[0].details, "C:\\Temp\\a.exe");
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("EXCLUDED", icon::Excluded, "C:\\Temp\\a.exe")));
     EXPECT_TRUE(env.sink.found.empty());
     EXPECT_EQ(env.sink.c.threats, 0);
 }
@@ -122,8 +113,8 @@ TEST_F(KnownLocationScanTest, ExcludedAndProtectedFiles) {
 TEST_F(KnownLocationScanTest, DoubledBackslashesAreCollapsed) {
     env.fs.addFile("C:\\users\\tester\\AppData\\Roaming\\Spy\\x.dll");
     files({"x.dll=X|[appdata]\\Spy\\\\|T"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\users\\tester\\AppData\\Roaming\\Spy\\x.dll");
+    EXPECT_THAT(env.sink.foundLocations(),
+                ElementsAre("C:\\users\\tester\\AppData\\Roaming\\Spy\\x.dll"));
 }
 
 TEST_F(KnownLocationScanTest, ProgressFiguresAndStatus) {
@@ -158,12 +149,10 @@ TEST_F(KnownLocationScanTest, ExistingFolderIsReportedWithFolderRows) {
     env.fs.addFolder("C:\\Program Files\\SpyCo");
     folders({"spy\tkey\r=Spy Co|[progfil]SpyCo|Adware", "nobar=NoBar"});
     EXPECT_EQ(env.sink.c.filesFolders, 1);  // the line without "|" is not counted
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Spy Co");
-    EXPECT_EQ(env.sink.found[0].icon, icon::Folder);
-    EXPECT_EQ(env.sink.found[0].location, "C:\\Program Files\\SpyCo");
-    EXPECT_EQ(env.sink.found[0].type, "Adware");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Folder);
+    EXPECT_THAT(env.sink.found, ElementsAre(FoundRow("Spy Co", icon::Folder,
+                                                     "C:\\Program Files\\SpyCo", "Adware")));
+    EXPECT_THAT(env.sink.feed,
+                ElementsAre(FeedRow("Spy Co", icon::Folder, "C:\\Program Files\\SpyCo")));
     EXPECT_EQ(env.sink.fileWork[0].second, "");
     EXPECT_EQ(env.sink.progress[0].status, "Phase: \r\nspykey");
     EXPECT_EQ(env.sink.pumps, 2);
@@ -173,9 +162,8 @@ TEST_F(KnownLocationScanTest, FolderOnPathOfExcludedFileIsExcluded) {
     env.fs.addFolder("C:\\Program Files\\SpyCo");
     env.writeExclusions("C:\\Program Files\\SpyCo\\deep\\x.exe\r\n");
     folders({"k=Spy Co|C:\\Program Files\\SpyCo"});
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "EXCLUDED");
-    EXPECT_EQ(env.sink.feed[0].details, "C:\\Program Files\\SpyCo");
+    EXPECT_THAT(env.sink.feed,
+                ElementsAre(FeedRow("EXCLUDED", icon::Excluded, "C:\\Program Files\\SpyCo")));
     EXPECT_TRUE(env.sink.found.empty());
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "mock/FakeRegistry.h"
 
 namespace nightjar::scan {
@@ -61,23 +65,24 @@ TEST_F(RegistryAccessTest, ReadValueTypes) {
     reg.setValue(Hive::CurrentUser, "K", "multi",
                  RegValue{RegType::MultiSz, std::string("a\0b\0\0", 5)});
     reg.setValue(Hive::CurrentUser, "K", "raw", RegValue{RegType::Sz, "noterm"});
-    std::string out = "stale";
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "sz", out));
-    EXPECT_EQ(out, "hello");
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "exp", out));
-    EXPECT_EQ(out, "%x%");
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "num", out));
-    EXPECT_EQ(out, "42");
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "neg", out));
-    EXPECT_EQ(out, "-1");
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "empty", out));
-    EXPECT_EQ(out, "");
-    EXPECT_TRUE(access.ReadValue(Hive::CurrentUser, "K", "raw", out));
-    EXPECT_EQ(out, "noterm");
-    EXPECT_FALSE(access.ReadValue(Hive::CurrentUser, "K", "bin", out));
-    EXPECT_FALSE(access.ReadValue(Hive::CurrentUser, "K", "multi", out));
-    EXPECT_FALSE(access.ReadValue(Hive::CurrentUser, "K", "missing", out));
-    EXPECT_FALSE(access.ReadValue(Hive::CurrentUser, "NoKey", "sz", out));
+    // The text ReadValue gives, or nothing when it refuses the value.
+    auto read = [&](std::string_view key, std::string_view name) -> std::optional<std::string> {
+        std::string out = "stale";
+        if (!access.ReadValue(Hive::CurrentUser, key, name, out)) {
+            return std::nullopt;
+        }
+        return out;
+    };
+    EXPECT_EQ(read("K", "sz"), "hello");
+    EXPECT_EQ(read("K", "exp"), "%x%");
+    EXPECT_EQ(read("K", "num"), "42");
+    EXPECT_EQ(read("K", "neg"), "-1");
+    EXPECT_EQ(read("K", "empty"), "");
+    EXPECT_EQ(read("K", "raw"), "noterm");
+    EXPECT_EQ(read("K", "bin"), std::nullopt);
+    EXPECT_EQ(read("K", "multi"), std::nullopt);
+    EXPECT_EQ(read("K", "missing"), std::nullopt);
+    EXPECT_EQ(read("NoKey", "sz"), std::nullopt);
 }
 
 TEST_F(RegistryAccessTest, ReadValueTextLimitsAndForms) {

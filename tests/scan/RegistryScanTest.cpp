@@ -10,6 +10,9 @@ namespace {
 using platform::Hive;
 using platform::RegType;
 using platform::RegValue;
+using scantest::FeedRow;
+using scantest::FoundRow;
+using ::testing::ElementsAre;
 
 class RegistryScanTest : public ::testing::Test {
   protected:
@@ -34,14 +37,10 @@ TEST_F(RegistryScanTest, MissingFileEndsPhaseSilently) {
 TEST_F(RegistryScanTest, WholeKeyHitRecordsEveryList) {
     env.registry.createKey(Hive::CurrentUser, "Software\\Spy");
     run({"1^Software\\Spy^=Spy Threat|Adware"});
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "Spy Threat");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Registry);
-    EXPECT_EQ(env.sink.feed[0].details, "HKEY_CURRENT_USER\\Software\\Spy");
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Spy Threat");
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\Spy");
-    EXPECT_EQ(env.sink.found[0].type, "Adware");
+    const std::string keyText = "HKEY_CURRENT_USER\\Software\\Spy";
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("Spy Threat", icon::Registry, keyText)));
+    EXPECT_THAT(env.sink.found,
+                ElementsAre(FoundRow("Spy Threat", icon::Registry, keyText, "Adware")));
     ASSERT_EQ(env.sink.registryWork.size(), 1u);
     EXPECT_EQ(env.sink.registryWork[0].mainKey, "-2147483647");
     EXPECT_EQ(env.sink.registryWork[0].keyPath, "Software\\Spy");
@@ -55,23 +54,19 @@ TEST_F(RegistryScanTest, WholeKeyHitRecordsEveryList) {
 TEST_F(RegistryScanTest, WholeKeyWithoutThreatNameShowsRegKey) {
     env.registry.createKey(Hive::LocalMachine, "Software\\Anon");
     run({"2^Software\\Anon^= "});
-    ASSERT_EQ(env.sink.feed.size(), 1u);
-    EXPECT_EQ(env.sink.feed[0].text, "RegKey Software\\Anon");
-    EXPECT_EQ(env.sink.feed[0].icon, icon::None);
-    EXPECT_EQ(env.sink.feed[0].details, "HKEY_LOCAL_MACHINE\\Software\\Anon");
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Software\\Anon");
-    EXPECT_EQ(env.sink.found[0].icon, icon::Registry);
-    EXPECT_EQ(env.sink.found[0].type, "");
+    const std::string keyText = "HKEY_LOCAL_MACHINE\\Software\\Anon";
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("RegKey Software\\Anon", icon::None, keyText)));
+    EXPECT_THAT(env.sink.found,
+                ElementsAre(FoundRow("Software\\Anon", icon::Registry, keyText, "")));
     EXPECT_EQ(env.sink.c.threats, 1);
 }
 
 TEST_F(RegistryScanTest, ValueEntryTextRunsKeyAndValueTogether) {
     env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "Bar", RegValue::string("x"));
     run({"1^Software\\Foo^Bar=Foo Bar"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\FooBar");
-    EXPECT_EQ(env.sink.feed[0].details, "HKEY_CURRENT_USER\\Software\\FooBar");
+    const std::string entryText = "HKEY_CURRENT_USER\\Software\\FooBar";
+    EXPECT_THAT(env.sink.found, ElementsAre(FoundRow("Foo Bar", icon::Registry, entryText, "")));
+    EXPECT_THAT(env.sink.feed, ElementsAre(FeedRow("Foo Bar", icon::Registry, entryText)));
     EXPECT_EQ(env.sink.registryWork[0].valueName, "Bar");
 }
 
@@ -80,8 +75,7 @@ TEST_F(RegistryScanTest, BinaryValueIsNeverReported) {
                           RegValue{RegType::Binary, "x"});
     env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "Num", RegValue::dword(1));
     run({"1^Software\\Foo^Bin=Bin Threat", "1^Software\\Foo^Num=Num Threat"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Num Threat");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("Num Threat"));
     EXPECT_EQ(env.sink.c.registry, 2);  // both inspected
 }
 
@@ -90,10 +84,11 @@ TEST_F(RegistryScanTest, ExcludedKeyTextHidesItsValueLines) {
     env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "B", RegValue::dword(3));
     env.writeExclusions("HKEY_CURRENT_USER\\Software\\Foo\r\n\r\n");
     run({"1^Software\\Foo^A=T", "1^Software\\Foo^B=T", "1^Software\\Foo^=T"});
-    EXPECT_EQ(env.sink.feedTexts(), (std::vector<std::string>{"EXCLUDED", "EXCLUDED", "EXCLUDED"}));
-    EXPECT_EQ(env.sink.feed[0].icon, icon::Excluded);
-    EXPECT_EQ(env.sink.feed[0].details, "HKEY_CURRENT_USER\\Software\\FooA");
-    EXPECT_EQ(env.sink.feed[2].details, "HKEY_CURRENT_USER\\Software\\Foo");
+    EXPECT_THAT(
+        env.sink.feed,
+        ElementsAre(FeedRow("EXCLUDED", icon::Excluded, "HKEY_CURRENT_USER\\Software\\FooA"),
+                    FeedRow("EXCLUDED", icon::Excluded, "HKEY_CURRENT_USER\\Software\\FooB"),
+                    FeedRow("EXCLUDED", icon::Excluded, "HKEY_CURRENT_USER\\Software\\Foo")));
     EXPECT_TRUE(env.sink.found.empty());
     EXPECT_TRUE(env.sink.registryWork.empty());
     EXPECT_EQ(env.sink.c.threats, 0);
@@ -116,8 +111,7 @@ TEST_F(RegistryScanTest, LinesWithoutEqualsOrThreeFieldsAreSkipped) {
 TEST_F(RegistryScanTest, LastEqualsSeparatesThreat) {
     env.registry.createKey(Hive::CurrentUser, "Software\\a=b");
     run({"1^Software\\a=b^=  Eq Threat  "});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].title, "Eq Threat");
+    EXPECT_THAT(env.sink.foundTitles(), ElementsAre("Eq Threat"));
     EXPECT_EQ(env.sink.registryWork[0].keyPath, "Software\\a=b");
 }
 
@@ -141,8 +135,7 @@ TEST_F(RegistryScanTest, ValueWithoutThreatNameQueuesRemovalOnly) {
 TEST_F(RegistryScanTest, DoubledBackslashInValueNameIsCollapsed) {
     env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "a\\b", RegValue::string("x"));
     run({"1^Software\\Foo^a\\\\b=T"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\Fooa\\b");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("HKEY_CURRENT_USER\\Software\\Fooa\\b"));
     EXPECT_EQ(env.sink.registryWork[0].valueName, "a\\b");
 }
 
@@ -152,9 +145,9 @@ TEST_F(RegistryScanTest, DrivePlaceholderIsReplacedCaseSensitively) {
     env.registry.setValue(Hive::CurrentUser, "Software\\Paths", "[DRIVE]spy.exe",
                           RegValue::string("1"));
     run({"1^Software\\Paths^[drive]spy.exe=Lower", "1^Software\\Paths^[DRIVE]spy.exe=Upper"});
-    ASSERT_EQ(env.sink.found.size(), 2u);
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\PathsC:\\spy.exe");
-    EXPECT_EQ(env.sink.found[1].location, "HKEY_CURRENT_USER\\Software\\Paths[DRIVE]spy.exe");
+    EXPECT_THAT(env.sink.foundLocations(),
+                ElementsAre("HKEY_CURRENT_USER\\Software\\PathsC:\\spy.exe",
+                            "HKEY_CURRENT_USER\\Software\\Paths[DRIVE]spy.exe"));
 }
 
 TEST_F(RegistryScanTest, ProtectedEntryIsNotReported) {
@@ -162,8 +155,7 @@ TEST_F(RegistryScanTest, ProtectedEntryIsNotReported) {
     env.registry.createKey(Hive::CurrentUser, "Software\\Bad");
     env.writeDefinitions(definitions::kSafety, {"SREG|x=y|1^Software\\Good"});
     run({"1^Software\\Good^=T", "1^Software\\Bad^=T"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\Bad");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("HKEY_CURRENT_USER\\Software\\Bad"));
     EXPECT_EQ(env.sink.c.registry, 2);
 }
 
@@ -181,8 +173,7 @@ TEST_F(RegistryScanTest, SafetyEntryProtectsAValue) {
     env.registry.setValue(Hive::CurrentUser, "Software\\Foo", "Other", RegValue::string("x"));
     env.writeDefinitions(definitions::kSafety, {"SREG|x=y|1^Software\\Foo^Bar"});
     run({"1^Software\\Foo^Bar=T", "1^Software\\Foo^Other=T"});
-    ASSERT_EQ(env.sink.found.size(), 1u);
-    EXPECT_EQ(env.sink.found[0].location, "HKEY_CURRENT_USER\\Software\\FooOther");
+    EXPECT_THAT(env.sink.foundLocations(), ElementsAre("HKEY_CURRENT_USER\\Software\\FooOther"));
     EXPECT_EQ(env.sink.registryWork.size(), 1u);
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <gmock/gmock.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,6 +60,24 @@ struct ScanTestEnv {
         store.CountDefinitions();
     }
 };
+
+/// Matches a result row by title, icon, location and type.
+inline auto FoundRow(const std::string& title, int icon, const std::string& location,
+                     const std::string& type) {
+    using ::testing::Field;
+    return ::testing::AllOf(Field("title", &scan::FoundItem::title, title),
+                            Field("icon", &scan::FoundItem::icon, icon),
+                            Field("location", &scan::FoundItem::location, location),
+                            Field("type", &scan::FoundItem::type, type));
+}
+
+/// Matches a feed row by text, icon and details.
+inline auto FeedRow(const std::string& text, int icon, const std::string& details) {
+    using ::testing::Field;
+    return ::testing::AllOf(Field("text", &scan::FeedRow::text, text),
+                            Field("icon", &scan::FeedRow::icon, icon),
+                            Field("details", &scan::FeedRow::details, details));
+}
 
 /// An executable whose version resource names `company` (no CompanyName entry when
 /// `withCompany` is false).

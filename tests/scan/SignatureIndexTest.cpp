@@ -169,6 +169,26 @@ class LinearChecker {
   public:
     explicit LinearChecker(scantest::ScanTestEnv& env) : env_(env) {}
 
+    /// Whether an entry's folder may stand for `parent`: a single backslash near the root,
+    /// else at least two trailing parts in common; never a system-folder path for an
+    /// entry outside the system folder.
+    static bool folderFits(const std::string& parent, std::string_view entryFolder,
+                           const std::string& sys) {
+        long d = static_cast<long>(std::count(parent.begin(), parent.end(), '\\'));
+        bool ok = d < 2 ? std::count(entryFolder.begin(), entryFolder.end(), '\\') == 1
+                        : FileWalker::TrailingMatchCount(parent, entryFolder) >= 2;
+        return ok && !(text::icontains(parent, sys) && !text::icontains(entryFolder, sys));
+    }
+    /// Whether the entry's folder names each of the system words the path names.
+    static bool wordsAgree(const std::string& path, std::string_view entryFolder) {
+        for (const char* w : {"system32", "system", "windows"}) {
+            if (text::icontains(path, w) && !text::icontains(entryFolder, w)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     void checkFile(const std::string& path, mock::RecordingScanSink& sink) {
         auto slash = path.rfind('\\');
         std::string parent =
@@ -185,13 +205,7 @@ class LinearChecker {
                 continue;
             }
             if (!(name.size() > 16 && text::icontains(name, ".exe"))) {
-                long d = static_cast<long>(std::count(parent.begin(), parent.end(), '\\'));
-                bool ok = d < 2 ? std::count(e.folder.begin(), e.folder.end(), '\\') == 1
-                                : FileWalker::TrailingMatchCount(parent, e.folder) >= 2;
-                if (ok && text::icontains(parent, sys) && !text::icontains(e.folder, sys)) {
-                    ok = false;
-                }
-                if (!ok) {
+                if (!folderFits(parent, e.folder, sys)) {
                     continue;
                 }
             }
@@ -209,14 +223,7 @@ class LinearChecker {
                               "Microsoft Corporation")) {
                 return;
             }
-            bool skip = false;
-            for (const char* w : {"system32", "system", "windows"}) {
-                if (text::icontains(full, w) && !text::icontains(e.folder, w)) {
-                    skip = true;
-                    break;
-                }
-            }
-            if (skip) {
+            if (!wordsAgree(full, e.folder)) {
                 continue;
             }
             sink.addFileWorkRow({full, std::string(e.threatName)});
@@ -247,13 +254,7 @@ class LinearChecker {
             if (p != folder) {
                 continue;
             }
-            long d = static_cast<long>(std::count(folder.begin(), folder.end(), '\\'));
-            bool ok = d < 2 ? std::count(e.folder.begin(), e.folder.end(), '\\') == 1
-                            : FileWalker::TrailingMatchCount(folder, e.folder) >= 2;
-            if (ok && text::icontains(folder, sys) && !text::icontains(e.folder, sys)) {
-                ok = false;
-            }
-            if (!ok) {
+            if (!folderFits(folder, e.folder, sys)) {
                 continue;
             }
             if (env_.store.IsProtectedPath(folder)) {
@@ -263,14 +264,7 @@ class LinearChecker {
                 sink.addFeedRow({"EXCLUDED", icon::Excluded, folder + "\\"});
                 return;
             }
-            bool skip = false;
-            for (const char* w : {"system32", "system", "windows"}) {
-                if (text::icontains(folder, w) && !text::icontains(e.folder, w)) {
-                    skip = true;
-                    break;
-                }
-            }
-            if (skip) {
+            if (!wordsAgree(folder, e.folder)) {
                 continue;
             }
             sink.addFileWorkRow({folder, "FILE"});

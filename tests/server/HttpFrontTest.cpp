@@ -1,6 +1,7 @@
 #include "DefinitionServer.h"
 
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ namespace nightjar::server {
 namespace {
 
 using definitions::ScrambleLine;
+using ::testing::HasSubstr;
 
 /// Sends raw bytes to 127.0.0.1:port and returns everything the server answers.
 std::string rawRequest(int port, const std::string& bytes) {
@@ -108,9 +110,14 @@ class HttpFrontTest : public ::testing::Test {
     }
     ~HttpFrontTest() override {
         if (thread.joinable()) {
-            server->stop();
-            thread.join();
+            stopServer();
         }
+    }
+
+    /// Stops the server and waits for it: every request has been answered and logged.
+    void stopServer() {
+        server->stop();
+        thread.join();
     }
 
     test::TempDir dir;
@@ -172,11 +179,10 @@ TEST_F(HttpFrontTest, ARawBlankTargetIsAnsweredAndRejectedRequestsNameAddressAnd
                                   "Content-Length: 3\r\nConnection: close\r\n\r\nabc")),
               405);
     EXPECT_EQ(statusOf(rawRequest(server->port(), "BREW /pot\r\n\r\n")), 400);
-    server->stop();
-    thread.join();
+    stopServer();
     const std::string text = log.text();
-    EXPECT_NE(text.find(" 127.0.0.1 POST /asp/date.asp 405 "), std::string::npos) << text;
-    EXPECT_NE(text.find(" 127.0.0.1 BREW /pot 400 "), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 POST /asp/date.asp 405 "));
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 BREW /pot 400 "));
 }
 
 TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
@@ -184,11 +190,10 @@ TEST_F(HttpFrontTest, EveryRequestIsLoggedOnOneLine) {
     get(server->port(), "/asp/date.asp");
     get(server->port(), "/nothing/here?x=\x01\x02");
     // A request is logged after its answer went out; stopping waits for every worker.
-    server->stop();
-    thread.join();
+    stopServer();
     const std::string text = log.text();
-    EXPECT_NE(text.find(" 127.0.0.1 GET /asp/date.asp 200 21\n"), std::string::npos) << text;
-    EXPECT_NE(text.find(" 127.0.0.1 GET /nothing/here 404 9\n"), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 GET /asp/date.asp 200 21\n"));
+    EXPECT_THAT(text, HasSubstr(" 127.0.0.1 GET /nothing/here 404 9\n"));
 }
 
 TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
@@ -223,8 +228,7 @@ TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
 TEST_F(HttpFrontTest, StopEndsServing) {
     ASSERT_TRUE(bound);
     EXPECT_EQ(statusOf(get(server->port(), "/asp/date.asp")), 200);
-    server->stop();
-    thread.join();
+    stopServer();
     EXPECT_EQ(get(server->port(), "/asp/date.asp"), "");
 }
 

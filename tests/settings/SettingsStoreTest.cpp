@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "mock/FakeRegistry.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
@@ -67,48 +69,44 @@ TEST_F(SettingsStoreTest, NonTextValueReadsAsAbsent) {
 
 TEST_F(SettingsStoreTest, CheckBoxValuesConvertToIntegers) {
     EXPECT_EQ(store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 1), 1);
-    store.Write(keys::kOptionAndSettings, keys::kScanCookies, "0");
-    EXPECT_EQ(store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 1), 0);
-    store.Write(keys::kOptionAndSettings, keys::kScanCookies, " 7 ");
-    EXPECT_EQ(store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 1), 7);
-    store.Write(keys::kOptionAndSettings, keys::kScanCookies, "True");
-    EXPECT_EQ(store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 1), -1);
-    store.Write(keys::kOptionAndSettings, keys::kScanCookies, "garbage");
-    EXPECT_EQ(store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, 5), 5);
+    auto intOf = [&](const char* stored, int fallback) {
+        store.Write(keys::kOptionAndSettings, keys::kScanCookies, stored);
+        return store.ReadInt(keys::kOptionAndSettings, keys::kScanCookies, fallback);
+    };
+    EXPECT_EQ(intOf("0", 1), 0);
+    EXPECT_EQ(intOf(" 7 ", 1), 7);
+    EXPECT_EQ(intOf("True", 1), -1);
+    EXPECT_EQ(intOf("garbage", 5), 5);
 }
 
 TEST_F(SettingsStoreTest, CheckBoxTextsPassTheBooleanTest) {
     EXPECT_TRUE(store.ReadBool(keys::kOptionAndSettings, keys::kScanRegistry, true));
-    store.Write(keys::kOptionAndSettings, keys::kScanRegistry, "1");
-    EXPECT_TRUE(store.ReadBool(keys::kOptionAndSettings, keys::kScanRegistry, false));
-    store.Write(keys::kOptionAndSettings, keys::kScanRegistry, "0");
-    EXPECT_FALSE(store.ReadBool(keys::kOptionAndSettings, keys::kScanRegistry, true));
-    store.Write(keys::kOptionAndSettings, keys::kMemoryShieldOn, "False");
-    EXPECT_FALSE(store.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, true));
-    store.Write(keys::kOptionAndSettings, keys::kMemoryShieldOn, "true");
-    EXPECT_TRUE(store.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, false));
-    store.Write(keys::kOptionAndSettings, keys::kMemoryShieldOn, "maybe");
-    EXPECT_TRUE(store.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, true));
-    EXPECT_FALSE(store.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, false));
+    auto boolOf = [&](const char* stored, bool fallback) {
+        store.Write(keys::kOptionAndSettings, keys::kMemoryShieldOn, stored);
+        return store.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, fallback);
+    };
+    EXPECT_TRUE(boolOf("1", false));
+    EXPECT_FALSE(boolOf("0", true));
+    EXPECT_FALSE(boolOf("False", true));
+    EXPECT_TRUE(boolOf("true", false));
+    EXPECT_TRUE(boolOf("maybe", true));
+    EXPECT_FALSE(boolOf("maybe", false));
 }
 
 TEST(ToBool, ConvertsLikeABooleanTest) {
-    bool ok = false;
-    EXPECT_TRUE(ToBool("True", ok));
-    EXPECT_TRUE(ok);
-    EXPECT_FALSE(ToBool("FALSE", ok));
-    EXPECT_TRUE(ok);
-    EXPECT_TRUE(ToBool("1", ok));
-    EXPECT_TRUE(ok);
-    EXPECT_FALSE(ToBool("0", ok));
-    EXPECT_TRUE(ok);
-    EXPECT_TRUE(ToBool("-1", ok));
-    EXPECT_TRUE(ToBool("0.5", ok));
-    EXPECT_TRUE(ok);
-    EXPECT_FALSE(ToBool("Yes", ok));
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(ToBool("", ok));
-    EXPECT_FALSE(ok);
+    struct Case {
+        std::string_view text;
+        bool value;
+        bool ok;
+    };
+    for (const Case& c :
+         {Case{"True", true, true}, Case{"FALSE", false, true}, Case{"1", true, true},
+          Case{"0", false, true}, Case{"-1", true, true}, Case{"0.5", true, true},
+          Case{"Yes", false, false}, Case{"", false, false}}) {
+        bool ok = !c.ok;
+        EXPECT_EQ(ToBool(c.text, ok), c.value) << c.text;
+        EXPECT_EQ(ok, c.ok) << c.text;
+    }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <clocale>
 #include <cwchar>
 #include <cwctype>
+#include <random>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <iconv.h>
@@ -84,6 +86,43 @@ TEST(TextCaseTest, FoldsAsciiAndTheLatinLettersOfTheCodePage) {
     std::setlocale(LC_CTYPE, "C");
     // Offsets survive lower-casing, so a match is found where it is.
     EXPECT_EQ(text::ifind("\xC5\xB8 \xC3\x84rger.EXE", "\xC3\xA4RGER.exe"), 3u);
+}
+
+// Splitting and replacing agree: the pieces joined with the replacement are the replaced
+// text, and joined with the separator give the text back. The case-blind forms cut at the
+// same places in the original text as the exact forms do in the lower-cased one.
+TEST(TextSplitTest, SplitAndReplaceCutAtTheSamePlaces) {
+    auto join = [](const std::vector<std::string>& parts, const std::string& glue) {
+        std::string r;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            r += (i == 0 ? "" : glue) + parts[i];
+        }
+        return r;
+    };
+    std::mt19937 rng(7);
+    const std::string letters = "aAbB=\\";
+    auto randomText = [&](std::size_t maxLength) {
+        std::string r(rng() % (maxLength + 1), ' ');
+        for (char& c : r) {
+            c = letters[rng() % letters.size()];
+        }
+        return r;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string s = randomText(12);
+        const std::string sep = randomText(2);
+        const auto parts = text::split(s, sep);
+        EXPECT_EQ(join(parts, sep), s);
+        EXPECT_EQ(text::replaceAll(s, sep, "<>"), join(parts, "<>")) << s << " " << sep;
+        const auto iparts = text::isplit(s, sep);
+        EXPECT_EQ(text::ireplaceAll(s, sep, "<>"), join(iparts, "<>")) << s << " " << sep;
+        std::vector<std::string> lowered;
+        for (const auto& p : iparts) {
+            lowered.push_back(text::toLower(p));
+        }
+        EXPECT_EQ(lowered, text::split(text::toLower(s), text::toLower(sep))) << s << " " << sep;
+    }
+    EXPECT_EQ(text::split("", "="), std::vector<std::string>{""});
 }
 
 // One table of hive codes for every reader: the codes of the definition files, names that

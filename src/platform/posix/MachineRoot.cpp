@@ -12,6 +12,7 @@
 
 #include "platform/posix/DeepPath.h"
 #include "platform/posix/FolderNameCache.h"
+#include "platform/posix/JoinHostPath.h"
 #include "platform/posix/PosixShellFolders.h"
 #include "util/Text.h"
 
@@ -36,15 +37,6 @@ char lowerLetter(char c) {
 bool entryExists(const std::string& path) {
     struct stat st {};
     return DeepPath::status(path, st, false);
-}
-
-std::string joinHost(const std::string& folder, std::string_view name) {
-    std::string r = folder;
-    if (r.empty() || r.back() != '/') {
-        r += '/';
-    }
-    r.append(name);
-    return r;
 }
 
 std::string homeFolder() {
@@ -248,10 +240,10 @@ std::string MachineRoot::hostPath(std::string_view windowsPath) const {
     }
     bool missing = false;
     for (std::string_view part : parts) {
-        std::string next = joinHost(current, part);
+        std::string next = JoinHostPath(current, part);
         if (!missing && !entryExists(next)) {
             if (auto found = names_->find(current, part)) {
-                next = joinHost(current, *found);
+                next = JoinHostPath(current, *found);
             } else {
                 missing = true;
             }

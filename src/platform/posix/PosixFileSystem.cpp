@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/posix/DeepPath.h"
+#include "platform/posix/JoinHostPath.h"
 #include "platform/posix/PosixAppendFile.h"
 #include "platform/posix/PosixInputFile.h"
 #include "platform/posix/PosixReplaceFile.h"
@@ -76,15 +77,6 @@ std::string fileSystemNameOf(long magic) {
 std::string lastName(const std::string& hostPath) {
     std::size_t slash = hostPath.rfind('/');
     return slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
-}
-
-std::string joinHost(const std::string& folder, std::string_view name) {
-    std::string r = folder;
-    if (r.empty() || r.back() != '/') {
-        r += '/';
-    }
-    r.append(name);
-    return r;
 }
 
 /// Attributes from a stat of the entry itself (not following a link).
@@ -166,8 +158,8 @@ bool copyHostFolder(const std::string& from, const std::string& to) {
         if (name == "." || name == "..") {
             continue;
         }
-        std::string src = joinHost(from, name);
-        std::string dst = joinHost(to, name);
+        std::string src = JoinHostPath(from, name);
+        std::string dst = JoinHostPath(to, name);
         struct stat st {};
         if (lstat(src.c_str(), &st) != 0) {
             ok = false;
@@ -203,7 +195,7 @@ void allowOwnerEverywhere(const std::string& folder) {
     while (const dirent* e = readdir(dir)) {
         std::string_view name(e->d_name);
         if (name != "." && name != "..") {
-            allowOwnerEverywhere(joinHost(folder, name));
+            allowOwnerEverywhere(JoinHostPath(folder, name));
         }
     }
     closedir(dir);

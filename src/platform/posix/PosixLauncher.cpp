@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/posix/WriteFully.h"
 #include "util/Text.h"
 
 namespace nightjar::platform::posix {
@@ -52,20 +53,6 @@ std::vector<std::string> splitWords(std::string_view s) {
     return words;
 }
 
-bool writeAllFd(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 bool isUrl(std::string_view s) {
     return text::istartsWith(s, "http://") || text::istartsWith(s, "https://") ||
            text::istartsWith(s, "mailto:");
@@ -99,7 +86,7 @@ bool PosixLauncher::record(std::string_view line) {
     }
     std::string text(line);
     text += '\n';
-    bool ok = writeAllFd(fd, text);
+    bool ok = WriteFully(fd, text);
     ::close(fd);
     return ok;
 }

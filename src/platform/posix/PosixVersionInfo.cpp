@@ -4,21 +4,12 @@
 
 #include <climits>
 
-#include "nightjar/Identity.h"
-
 namespace nightjar::platform::posix {
 
 PosixVersionInfo::PosixVersionInfo(MachineRoot machine) : machine_(std::move(machine)) {}
 
 VersionInfoData PosixVersionInfo::read() {
-    VersionInfoData data;
-    data.productName = NJ_PRODUCT_NAME;
-    data.companyName = NJ_COMPANY_NAME;
-    data.comments = NJ_WEBSITE;
-    data.major = NJ_VERSION_MAJOR;
-    data.minor = NJ_VERSION_MINOR;
-    data.patch = NJ_VERSION_PATCH;
-    return data;
+    return builtIn();
 }
 
 std::string PosixVersionInfo::executablePath() {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+
 #include "util/Text.h"
 
 namespace nightjar::platform::posix {
@@ -306,25 +308,28 @@ std::optional<RegValue> SqliteRegistry::queryValue(Hive hive, std::string_view p
     return result;
 }
 
-bool SqliteRegistry::createKey(Hive hive, std::string_view path) {
+bool SqliteRegistry::write(const std::function<bool()>& change) {
     if (!begin(true)) {
         return false;
     }
-    if (!makeKey(hive, path, false) || !commit()) {
+    if (!change() || !commit()) {
         rollback();
         return false;
     }
     return true;
 }
 
+bool SqliteRegistry::createKey(Hive hive, std::string_view path) {
+    return write([&] { return makeKey(hive, path, false).has_value(); });
+}
+
 bool SqliteRegistry::setValue(Hive hive, std::string_view path, std::string_view name,
                               const RegValue& value) {
-    if (!begin(true)) {
-        return false;
-    }
-    auto key = makeKey(hive, path, false);
-    bool ok = key.has_value();
-    if (ok) {
+    return write([&] {
+        auto key = makeKey(hive, path, false);
+        if (!key) {
+            return false;
+        }
         sqlite3_stmt* s = stmt(kUpsertValue);
         sqlite3_bind_int64(s, 1, key->id);
         bindText(s, 2, name);
@@ -332,53 +337,42 @@ bool SqliteRegistry::setValue(Hive hive, std::string_view path, std::string_view
         sqlite3_bind_int64(s, 4, static_cast<std::int64_t>(value.type));
         sqlite3_bind_blob(s, 5, value.data.data(), static_cast<int>(value.data.size()),
                           SQLITE_TRANSIENT);
-        ok = sqlite3_step(s) == SQLITE_DONE;
-    }
-    if (!ok || !commit()) {
-        rollback();
-        return false;
-    }
-    return true;
+        return sqlite3_step(s) == SQLITE_DONE;
+    });
 }
 
 bool SqliteRegistry::deleteValue(Hive hive, std::string_view path, std::string_view name) {
-    if (!begin(true)) {
-        return false;
-    }
-    auto key = findKey(hive, path);
-    bool ok = key && !key->readOnly;
-    if (ok) {
+    return write([&] {
+        auto key = findKey(hive, path);
+        if (!key || key->readOnly) {
+            return false;
+        }
         sqlite3_stmt* s = stmt(kDeleteValue);
         sqlite3_bind_int64(s, 1, key->id);
         bindText(s, 2, text::toLower(name));
-        ok = sqlite3_step(s) == SQLITE_DONE && sqlite3_changes(db_) > 0;
-    }
-    if (!ok || !commit()) {
-        rollback();
-        return false;
-    }
-    return true;
+        return sqlite3_step(s) == SQLITE_DONE && sqlite3_changes(db_) > 0;
+    });
 }
 
 bool SqliteRegistry::deleteTree(Hive hive, std::string_view path) {
     // A root key cannot be deleted.
-    if (splitPath(path).empty() || !begin(true)) {
+    if (splitPath(path).empty()) {
         return false;
     }
-    auto key = findKey(hive, path);
-    bool ok = key && !key->readOnly;
-    for (Stmt which : {kDeleteTreeValues, kDeleteTreeKeys}) {
-        if (ok) {
+    return write([&] {
+        auto key = findKey(hive, path);
+        if (!key || key->readOnly) {
+            return false;
+        }
+        for (Stmt which : {kDeleteTreeValues, kDeleteTreeKeys}) {
             sqlite3_stmt* s = stmt(which);
             sqlite3_bind_int64(s, 1, key->id);
-            ok = sqlite3_step(s) == SQLITE_DONE;
+            if (sqlite3_step(s) != SQLITE_DONE) {
+                return false;
+            }
         }
-    }
-    if (!ok || !commit()) {
-        rollback();
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 std::optional<std::vector<std::string>> SqliteRegistry::listNames(Stmt which, Hive hive,
@@ -413,22 +407,16 @@ std::optional<std::vector<std::string>> SqliteRegistry::valueNames(Hive hive,
 }
 
 bool SqliteRegistry::setReadOnly(Hive hive, std::string_view path, bool readOnly) {
-    if (!begin(true)) {
-        return false;
-    }
-    auto key = makeKey(hive, path, true);
-    bool ok = key.has_value();
-    if (ok) {
+    return write([&] {
+        auto key = makeKey(hive, path, true);
+        if (!key) {
+            return false;
+        }
         sqlite3_stmt* s = stmt(kSetReadOnly);
         sqlite3_bind_int64(s, 1, key->id);
         sqlite3_bind_int(s, 2, readOnly ? 1 : 0);
-        ok = sqlite3_step(s) == SQLITE_DONE;
-    }
-    if (!ok || !commit()) {
-        rollback();
-        return false;
-    }
-    return true;
+        return sqlite3_step(s) == SQLITE_DONE;
+    });
 }
 
 }  // namespace nightjar::platform::posix

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,9 @@ class SqliteRegistry : public Registry {
     bool begin(bool write);
     bool commit();
     void rollback();
+    /// Runs `change` in a write transaction, committed when it returns true and rolled
+    /// back otherwise; true when the change was committed.
+    bool write(const std::function<bool()>& change);
 
     /// The hive's root key with its read-only mark; nullopt for an unknown hive.
     std::optional<KeyRef> hiveKey(Hive hive);

@@ -29,6 +29,26 @@ HMODULE firstModule(HANDLE process) {
     return modules[0];
 }
 
+/// A text of the first module of process `pid`, read by `read` (GetModuleBaseNameA or
+/// GetModuleFileNameExA); `unreadable` when the module is there but `read` fails.
+std::optional<std::string> firstModuleText(std::uint32_t pid,
+                                           DWORD(WINAPI* read)(HANDLE, HMODULE, LPSTR, DWORD),
+                                           std::optional<std::string> unreadable) {
+    WinHandle process(OpenProcess(kQueryAndRead, FALSE, pid));
+    if (!process) {
+        return std::nullopt;
+    }
+    HMODULE module = firstModule(process.get());
+    if (module == nullptr) {
+        return std::nullopt;
+    }
+    char text[MAX_PATH] = {};
+    if (read(process.get(), module, text, sizeof text) == 0) {
+        return unreadable;
+    }
+    return FromAnsi(std::string(text, strnlen(text, sizeof text)));
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint32_t>> Win32Processes::processIds() {
@@ -50,37 +70,12 @@ std::optional<std::vector<std::uint32_t>> Win32Processes::processIds() {
 }
 
 std::optional<std::string> Win32Processes::moduleBaseName(std::uint32_t pid) {
-    WinHandle process(OpenProcess(kQueryAndRead, FALSE, pid));
-    if (!process) {
-        return std::nullopt;
-    }
-    HMODULE module = firstModule(process.get());
-    if (module == nullptr) {
-        return std::nullopt;
-    }
-    char name[MAX_PATH] = {};
-    DWORD n = GetModuleBaseNameA(process.get(), module, name, sizeof name);
-    if (n == 0) {
-        return std::string();
-    }
-    return FromAnsi(std::string(name, strnlen(name, sizeof name)));
+    // A module whose name cannot be read still counts, with an empty name.
+    return firstModuleText(pid, GetModuleBaseNameA, std::string());
 }
 
 std::optional<std::string> Win32Processes::firstModulePath(std::uint32_t pid) {
-    WinHandle process(OpenProcess(kQueryAndRead, FALSE, pid));
-    if (!process) {
-        return std::nullopt;
-    }
-    HMODULE module = firstModule(process.get());
-    if (module == nullptr) {
-        return std::nullopt;
-    }
-    char path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameExA(process.get(), module, path, sizeof path);
-    if (n == 0) {
-        return std::nullopt;
-    }
-    return FromAnsi(std::string(path, strnlen(path, sizeof path)));
+    return firstModuleText(pid, GetModuleFileNameExA, std::nullopt);
 }
 
 std::optional<std::vector<SnapshotEntry>> Win32Processes::snapshot() {

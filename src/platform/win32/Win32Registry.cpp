@@ -40,31 +40,26 @@ HKEY rootKey(Hive hive) {
     return nullptr;
 }
 
-KeyPtr openKey(Hive hive, std::string_view path, REGSAM rights) {
+/// `path` under `hive` opened with `rights` or, with `create`, created when it is missing;
+/// null on a failure.
+KeyPtr openKey(Hive hive, std::string_view path, REGSAM rights, bool create = false) {
     HKEY root = rootKey(hive);
     if (root == nullptr) {
         return nullptr;
     }
     HKEY key = nullptr;
     std::string p = ToAnsi(path);
-    if (RegOpenKeyExA(root, p.c_str(), 0, rights, &key) != ERROR_SUCCESS) {
+    LONG status = create ? RegCreateKeyExA(root, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           rights, nullptr, &key, nullptr)
+                         : RegOpenKeyExA(root, p.c_str(), 0, rights, &key);
+    if (status != ERROR_SUCCESS) {
         return nullptr;
     }
     return KeyPtr(key);
 }
 
 KeyPtr createOrOpen(Hive hive, std::string_view path, REGSAM rights) {
-    HKEY root = rootKey(hive);
-    if (root == nullptr) {
-        return nullptr;
-    }
-    HKEY key = nullptr;
-    std::string p = ToAnsi(path);
-    if (RegCreateKeyExA(root, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return KeyPtr(key);
+    return openKey(hive, path, rights, true);
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "nightjar/Identity.h"
-
 namespace nightjar::platform::win32 {
 namespace {
 
@@ -27,17 +25,6 @@ std::optional<std::string> stringValue(const std::vector<char>& block,
 }
 
 }  // namespace
-
-VersionInfoData Win32VersionInfo::builtIn() {
-    VersionInfoData d;
-    d.productName = NJ_PRODUCT_NAME;
-    d.companyName = NJ_COMPANY_NAME;
-    d.comments = NJ_WEBSITE;
-    d.major = NJ_VERSION_MAJOR;
-    d.minor = NJ_VERSION_MINOR;
-    d.patch = NJ_VERSION_PATCH;
-    return d;
-}
 
 std::string Win32VersionInfo::executablePath() {
     std::string buf(MAX_PATH, '\0');

@@ -14,9 +14,6 @@ class Win32VersionInfo : public VersionInfo {
     VersionInfoData read() override;
     std::string executablePath() override;
 
-    /// The compiled-in identity.
-    static VersionInfoData builtIn();
-
   private:
     std::string modulePath_;
 };

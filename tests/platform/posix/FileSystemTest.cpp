@@ -23,6 +23,20 @@ class PosixFileSystemTest : public ::testing::Test {
     void write(const std::string& rel, const std::string& content) const {
         TempMachineRoot::writeFile(host(rel), content);
     }
+    /// One entry of every kind in the folder `rel`: plain.txt (5 bytes), .hidden, ro.txt
+    /// (read-only), sub, .hdir, rodir (read-only), link (to sub) and dangling (a broken link).
+    void makeMixedFolder(const std::string& rel) const {
+        write(rel + "/plain.txt", "12345");
+        write(rel + "/.hidden", "h");
+        write(rel + "/ro.txt", "r");
+        chmod(host(rel + "/ro.txt").c_str(), 0444);
+        fs::create_directories(host(rel + "/sub"));
+        fs::create_directories(host(rel + "/.hdir"));
+        fs::create_directories(host(rel + "/rodir"));
+        chmod(host(rel + "/rodir").c_str(), 0555);
+        fs::create_directory_symlink("sub", host(rel + "/link"));
+        fs::create_symlink("gone", host(rel + "/dangling"));
+    }
     /// Names in a host folder, hidden ones included.
     std::vector<std::string> hostNames(const std::string& rel) const {
         std::vector<std::string> names;
@@ -47,16 +61,7 @@ std::uint32_t attrsOf(const std::vector<DirEntry>& entries, const std::string& n
 }
 
 TEST_F(PosixFileSystemTest, ListingCarriesWindowsAttributes) {
-    write("t/plain.txt", "12345");
-    write("t/.hidden", "h");
-    write("t/ro.txt", "r");
-    chmod(host("t/ro.txt").c_str(), 0444);
-    fs::create_directories(host("t/sub"));
-    fs::create_directories(host("t/.hdir"));
-    fs::create_directories(host("t/rodir"));
-    chmod(host("t/rodir").c_str(), 0555);
-    fs::create_directory_symlink("sub", host("t/link"));
-    fs::create_symlink("gone", host("t/dangling"));
+    makeMixedFolder("t");
 
     auto entries = fsys.list("C:\\T");
     ASSERT_TRUE(entries.has_value());
@@ -91,16 +96,7 @@ TEST_F(PosixFileSystemTest, ListingCarriesWindowsAttributes) {
 }
 
 TEST_F(PosixFileSystemTest, AWalkListingTellsPlainFoldersFromEverythingElse) {
-    write("w/plain.txt", "12345");
-    write("w/.hidden", "h");
-    write("w/ro.txt", "r");
-    chmod(host("w/ro.txt").c_str(), 0444);
-    fs::create_directories(host("w/sub"));
-    fs::create_directories(host("w/.hdir"));
-    fs::create_directories(host("w/rodir"));
-    chmod(host("w/rodir").c_str(), 0555);
-    fs::create_directory_symlink("sub", host("w/link"));
-    fs::create_symlink("gone", host("w/dangling"));
+    makeMixedFolder("w");
 
     auto full = fsys.listEntries("C:\\w", ListDetail::Full);
     auto walk = fsys.listEntries("C:\\W\\", ListDetail::PlainFolders);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "ScopedEnv.h"
 #include "TempMachineRoot.h"
 #include "nightjar/Identity.h"
 #include "platform/Platform.h"
@@ -20,27 +21,17 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempMachineRoot;
 
-/// Sets TZ for a scope and restores it.
+/// Sets TZ for a scope and restores it, telling the C library's time functions each time.
 class ScopedTimeZone {
   public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) {
-            old_ = old;
-        }
-        setenv("TZ", tz, 1);
-        tzset();
-    }
+    explicit ScopedTimeZone(const char* tz) : tz_(std::in_place, "TZ", tz) { tzset(); }
     ~ScopedTimeZone() {
-        if (old_) {
-            setenv("TZ", old_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        tz_.reset();
         tzset();
     }
 
   private:
-    std::optional<std::string> old_;
+    std::optional<test::ScopedEnv> tz_;
 };
 
 TEST(SystemClock, GivesTheLocalWallClock) {

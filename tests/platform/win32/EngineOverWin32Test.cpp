@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "EnvironmentVariable.h"
 #include "definitions/DefinitionFiles.h"
 #include "definitions/PlaceholderExpander.h"
 #include "platform/win32/Win32Processes.h"
@@ -21,16 +22,12 @@
 namespace nightjar::platform::win32 {
 namespace {
 
-std::string env(const char* name) {
-    char buf[1024] = {};
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
+using test::EnvironmentVariable;
 
 TEST(EngineOverWin32Test, PlaceholdersExpandToTheShellFolders) {
     Win32ShellFolders shell;
     definitions::PlaceholderExpander expander(shell);
-    const std::string profile = env("USERPROFILE");
+    const std::string profile = EnvironmentVariable("USERPROFILE");
     ASSERT_FALSE(profile.empty());
 
     EXPECT_TRUE(text::iequals(definitions::DataFolder(expander),

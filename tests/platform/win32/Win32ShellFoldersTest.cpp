@@ -4,22 +4,19 @@
 
 #include <string>
 
+#include "EnvironmentVariable.h"
 #include "platform/win32/Win32ShellFolders.h"
 #include "util/Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
 
-std::string env(const char* name) {
-    char buf[1024] = {};
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
+using test::EnvironmentVariable;
 
 class Win32ShellFoldersTest : public ::testing::Test {
   protected:
     Win32ShellFolders shell;
-    std::string profile = env("USERPROFILE");
+    std::string profile = EnvironmentVariable("USERPROFILE");
 };
 
 TEST_F(Win32ShellFoldersTest, UserFoldersLieInTheProfileWithoutTrailingBackslash) {
@@ -46,7 +43,7 @@ TEST_F(Win32ShellFoldersTest, SystemFolderMatchesTheSystemDirectory) {
     ASSERT_TRUE(system.has_value());
     std::string dir = shell.systemDirectory();
     EXPECT_TRUE(text::iequals(*system, dir)) << *system << " vs " << dir;
-    EXPECT_TRUE(text::iequals(dir, env("SystemRoot") + "\\system32")) << dir;
+    EXPECT_TRUE(text::iequals(dir, EnvironmentVariable("SystemRoot") + "\\system32")) << dir;
     EXPECT_NE(dir.back(), '\\');
 }
 
@@ -62,13 +59,14 @@ TEST_F(Win32ShellFoldersTest, ItemListPathOfTheProgramsMenuStartsWithTheSystemDr
     ASSERT_TRUE(viaList.has_value());
     ASSERT_TRUE(viaPath.has_value());
     EXPECT_TRUE(text::iequals(*viaList, *viaPath));
-    EXPECT_TRUE(text::iequals(viaList->substr(0, 3), env("SystemDrive") + "\\")) << *viaList;
+    EXPECT_TRUE(text::iequals(viaList->substr(0, 3), EnvironmentVariable("SystemDrive") + "\\"))
+        << *viaList;
 }
 
 TEST_F(Win32ShellFoldersTest, UserNameIsTheLoginName) {
     std::string name = shell.userName();
     EXPECT_FALSE(name.empty());
-    std::string expected = env("USERNAME");
+    std::string expected = EnvironmentVariable("USERNAME");
     if (!expected.empty()) {
         EXPECT_TRUE(text::iequals(name, expected)) << name << " vs " << expected;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "EnvironmentVariable.h"
 #include "LoopbackHttpServer.h"
 #include "platform/win32/WinInetHttp.h"
 #include "util/Text.h"
@@ -12,13 +13,8 @@
 namespace nightjar::platform::win32 {
 namespace {
 
+using test::EnvironmentVariable;
 using test::LoopbackHttpServer;
-
-std::string env(const char* name) {
-    char buf[4096] = {};
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
 
 TEST(WinInetHttpTest, RefusedConnectionFails) {
     WinInetHttp http(5000);
@@ -114,13 +110,13 @@ TEST(WinInetHttpTest, AnswerLongerThanAllowedFails) {
 /// End-to-end hook for a server run from outside the Wine session: NJ_TEST_HTTP_URL is
 /// fetched and compared with NJ_TEST_HTTP_EXPECT.
 TEST(WinInetHttpTest, FetchesTheExternalUrlWhenGiven) {
-    std::string url = env("NJ_TEST_HTTP_URL");
+    std::string url = EnvironmentVariable("NJ_TEST_HTTP_URL");
     if (url.empty()) {
         GTEST_SKIP() << "NJ_TEST_HTTP_URL is not set";
     }
     HttpResult r = WinInetHttp().get(url, nullptr);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.body, env("NJ_TEST_HTTP_EXPECT"));
+    EXPECT_EQ(r.body, EnvironmentVariable("NJ_TEST_HTTP_EXPECT"));
 }
 
 }  // namespace
