@@ -10,6 +10,7 @@
 #include "app/RemovalRun.h"
 #include "app/ScanRun.h"
 #include "mock/ScriptedUserInterface.h"
+#include "mock/TempDir.h"
 #include "removal/QuarantineStore.h"
 
 namespace nightjar::e2e {
@@ -46,7 +47,7 @@ std::map<std::string, RegValue> snapshot(platform::Registry& reg, Hive hive,
 // Removing everything a scan found and restoring it all gives back every file, folder and
 // registry value exactly as it was.
 TEST(RemoveRestoreTest, RemoveThenRestoreLeavesTheMachineAsItWas) {
-    TempFolder temp;
+    mock::TempDir temp;
     ClientMachine machine(temp.file("machine"));
     ASSERT_TRUE(machine.ok()) << machine.error();
     platform::Platform& p = machine.platform();
