@@ -366,7 +366,22 @@ bool Win32FileSystem::createFolder(std::string_view path) {
 
 bool Win32FileSystem::deleteFile(std::string_view path) {
     std::string p = ToAnsi(path);
-    return DeleteFileA(p.c_str()) != FALSE;
+    if (DeleteFileA(p.c_str()) != FALSE) {
+        return true;
+    }
+    // A read-only file is deleted too, as the folder deletion does: spyware marks itself
+    // read-only to survive a plain delete.
+    const DWORD a = GetFileAttributesA(p.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_READONLY) == 0 ||
+        (a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    clearReadOnly(p, a);
+    if (DeleteFileA(p.c_str()) != FALSE) {
+        return true;
+    }
+    SetFileAttributesA(p.c_str(), a);
+    return false;
 }
 
 bool Win32FileSystem::deleteFolder(std::string_view path) {

@@ -203,6 +203,11 @@ TEST_F(Win32FileSystemTest, CreateCopyMoveAndDelete) {
 
     EXPECT_TRUE(fs.deleteFile(tmp / "dst.txt"));
     EXPECT_FALSE(fs.deleteFile(tmp / "dst.txt"));
+    // A read-only file is deleted as well.
+    put(tmp / "ro.txt", "ro");
+    SetFileAttributesA((tmp / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(fs.deleteFile(tmp / "ro.txt"));
+    EXPECT_FALSE(fs.exists(tmp / "ro.txt"));
 }
 
 TEST_F(Win32FileSystemTest, FolderCopyAndForcedDelete) {
