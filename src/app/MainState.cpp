@@ -231,7 +231,7 @@ void MainState::ApplyBackgroundTimers(bool on) {
     }
 }
 
-bool MainState::MakeReport() {
+bool MainState::MakeReport(const std::vector<scan::FoundItem>& found) {
     const platform::VersionInfoData version = platform_.versionInfo->read();
     report::ScanReportInput input;
     input.productName = identity_.productName;
@@ -242,7 +242,7 @@ bool MainState::MakeReport() {
     input.processesCaption = std::to_string(counters_.processes);
     input.registryCaption = std::to_string(counters_.registry);
     input.filesFoldersCaption = std::to_string(counters_.filesFolders);
-    input.results = results_.rows();
+    input.results = found;
     return report::ScanReport(*platform_.fileSystem, dataFolder_).MakeReport(input) ==
            report::ScanReport::Result::Written;
 }

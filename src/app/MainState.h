@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ControlNames.h"
 #include "app/ControlStateTracker.h"
@@ -203,9 +204,9 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     void ApplyBackgroundTimers(bool on);
 
     // ---- Report --------------------------------------------------------------------------
-    /// Writes the scan report "Scan_Log.txt" of the last run; false when it could not be
-    /// written.
-    bool MakeReport();
+    /// Writes the scan report "Scan_Log.txt" of the last run listing `found` (the result
+    /// list as the scan left it); false when it could not be written.
+    bool MakeReport(const std::vector<scan::FoundItem>& found);
 
     // ---- Progress ------------------------------------------------------------------------
     /// Writes the four visible counters (and the threats number of the results page) to

@@ -91,6 +91,7 @@ void ScanRun::cmdScanNow_Click() {
         settings.Write(keys::kSettings, keys::kLastFullScan, state_.scanFinishTime());
     }
 
+    std::optional<std::vector<scan::FoundItem>> found;
     ui.setVisible(control::cmdRemove, true);
     ui.setEnabled(control::cmdRemove, true);
     ui.setEnabled(control::cmdResults, true);
@@ -107,6 +108,9 @@ void ScanRun::cmdScanNow_Click() {
         ui.setProgress(control::pb1, 100);
         ui.setProgress(control::pb2, 100);
         if (outcome_ == ScanOutcome::Completed && state_.AutoRemoveAfterScan()) {
+            // The removal prunes what it removed; the report still lists what was found.
+            AssignRiskToResults();
+            found = state_.ResultList().rows();
             ui.showPage(control::frmResults);
             state_.resultActions().cmdSelectAll_Click();
             state_.removal().RepairNow();
@@ -123,7 +127,7 @@ void ScanRun::cmdScanNow_Click() {
     // The report needs risk and details, so it comes after the risk pass; a cancelled run
     // is reported too.
     if (settings.ReadInt(keys::kOptionAndSettings, keys::kMakeLog, 1) == 1) {
-        state_.MakeReport();
+        state_.MakeReport(found ? *found : state_.ResultList().rows());
     }
 }
 

@@ -142,14 +142,16 @@ void printSummary(app::MainState& state, const std::string& mode) {
 }
 
 /// Checks every result and removes them without questions, as a scheduled scan with
-/// automatic removal does, then writes the report again so that it shows the quarantine log.
+/// automatic removal does, then writes the report again so that it also shows the
+/// quarantine log.
 const app::RemovalSummary& removeEverything(app::MainState& state) {
+    const std::vector<scan::FoundItem> found = state.ResultList().rows();
     state.setAutoRemoveAfterScan(true);
     state.resultActions().cmdSelectAll_Click();
     state.removal().RepairNow();
     if (state.settings().ReadInt(settings::keys::kOptionAndSettings, settings::keys::kMakeLog, 1) ==
         1) {
-        state.MakeReport();
+        state.MakeReport(found);
     }
     return state.removal().lastSummary();
 }

@@ -262,6 +262,11 @@ TEST_F(ScanRunTest, AutomaticRemovalRemovesEveryResultWithoutQuestions) {
     ASSERT_FALSE(ui.pages.empty());
     EXPECT_EQ(ui.pages.back(), "frmResults");
     EXPECT_EQ(state->runState(), RunState::Idle);
+    // The report lists what was found, and the quarantine log of its removal.
+    const std::string report = fake.fs.content(dataFile("Scan_Log.txt")).value_or("");
+    EXPECT_NE(report.find("Name: EvilWare\r\n"), std::string::npos);
+    EXPECT_EQ(report.find("Total = 0"), std::string::npos);
+    EXPECT_NE(report.find(" - File: evil.exe"), std::string::npos);
 }
 
 TEST_F(ScanRunTest, WithoutAutomaticRemovalResultsStayForTheUser) {
