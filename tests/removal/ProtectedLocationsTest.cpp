@@ -13,17 +13,16 @@ TEST(ProtectedLocationsTest, GuardsSystemPlacesButNotWhatIsInThem) {
     shell.set(0x26, "C:\\Program Files");
     shell.set(0x28, "C:\\Users\\tester");
     shell.setSystemDirectory("C:\\Windows\\system32");
-    const ProtectedLocations p =
-        ProtectedLocations::forMachine(shell, "C:\\Users\\tester\\AppData\\Roaming\\Data",
-                                       "C:\\Program Files\\Nightjar");
+    const ProtectedLocations p = ProtectedLocations::forMachine(
+        shell, "C:\\Users\\tester\\AppData\\Roaming\\Data", "C:\\Program Files\\Nightjar");
 
     for (const char* path :
          {"C:\\", "d:", "C:\\WINDOWS\\", "C:\\Windows.", "C:\\Windows\\System32\\..",
-          "C:\\Temp\\..\\Windows", "c:\\windows\\system32", "C:\\Program Files",
-          "C:\\Users", "C:\\Users\\tester", "C:\\Users\\other\\", "C:\\..\\..",
+          "C:\\Temp\\..\\Windows", "c:\\windows\\system32", "C:\\Program Files", "C:\\Users",
+          "C:\\Users\\tester", "C:\\Users\\other\\", "C:\\..\\..",
           "C:\\Users\\tester\\AppData\\Roaming\\Data", "C:\\Program Files\\Nightjar\\x.dll",
-          "C:\\Users\\tester\\AppData\\Roaming\\Data\\quarantine\\QuarantineLog.txt",
-          "evil.exe", "\\\\server\\share", ""}) {
+          "C:\\Users\\tester\\AppData\\Roaming\\Data\\quarantine\\QuarantineLog.txt", "evil.exe",
+          "\\\\server\\share", ""}) {
         EXPECT_TRUE(p.isProtected(path)) << path;
     }
     for (const char* path :

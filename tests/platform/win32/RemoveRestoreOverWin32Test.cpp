@@ -72,7 +72,8 @@ TEST(RemoveRestoreOverWin32Test, RemovedItemsComeBackThroughTheProgramAndTheRegi
     };
     writeDefinition(definitions::kFileDefinition, {"setup.exe=SetupA|" + (temp / "A") + "|Adware",
                                                    "setup.exe=SetupB|" + (temp / "B") + "|Adware"});
-    writeDefinition(definitions::kDirectoryDefinition, {"evildir=EvilDir|" + (temp / "EvilDir") + "|Trojan"});
+    writeDefinition(definitions::kDirectoryDefinition,
+                    {"evildir=EvilDir|" + (temp / "EvilDir") + "|Trojan"});
     writeDefinition(definitions::kRegistryDefinition,
                     {"1^" + key + "^=EvilReg|Spyware", "1^" + keep + "^Evil=EvilValue|Adware"});
     writeDefinition(definitions::kExeDefinition, {"njnothing.exe=Nothing|[windir]"});
