@@ -63,10 +63,9 @@ bool isWholeHive(std::string_view c) {
     return hive && *hive != platform::Hive::DynData && text::iequals(c, platform::hiveName(*hive));
 }
 
-/// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
+/// Whether `s` holds "\\" anywhere.
 bool hasDoubledBackslash(std::string_view s) {
-    return std::adjacent_find(s.begin(), s.end(),
-                              [](char a, char b) { return a == '\\' && b == '\\'; }) != s.end();
+    return s.find("\\\\") != std::string_view::npos;
 }
 
 /// Length of the UTF-8 character that `s` starts with.
@@ -85,7 +84,8 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
     : fs_(fs), expander_(expander), dataFolder_(std::move(dataFolder)) {}
 
 void SignatureStore::folderOf(std::string_view location, bool fileTable, std::string& folder) {
-    expander_.ExpandInto(location, folder);
+    // Lowering keeps every backslash where it is, so the folder may be lowered first.
+    expander_.ExpandLowerInto(location, folder);
     // Each collapse is a plain Replace of "\\\\" by "\\"; most folders have no pair.
     const bool doubled = hasDoubledBackslash(folder);
     if (doubled) {
@@ -99,7 +99,6 @@ void SignatureStore::folderOf(std::string_view location, bool fileTable, std::st
     if (doubled ? hasDoubledBackslash(folder) : folder.ends_with("\\\\")) {
         folder = text::collapseBackslashes(folder);
     }
-    text::lowerInto(folder, folder);
     if (!fileTable) {
         folder.pop_back();  // the folder table keeps folders without a final "\"
     }
