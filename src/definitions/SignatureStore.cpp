@@ -63,9 +63,10 @@ bool isWholeHive(std::string_view c) {
     return hive && *hive != platform::Hive::DynData && text::iequals(c, platform::hiveName(*hive));
 }
 
-/// Whether `s` holds "\\" anywhere.
+/// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
 bool hasDoubledBackslash(std::string_view s) {
-    return s.find("\\\\") != std::string_view::npos;
+    return std::adjacent_find(s.begin(), s.end(),
+                              [](char a, char b) { return a == '\\' && b == '\\'; }) != s.end();
 }
 
 /// Length of the UTF-8 character that `s` starts with.
