@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchMachine.h"
+#include "RandomWord.h"
 #include "RatioReporter.h"
 
 #include <cstdlib>
@@ -31,6 +32,7 @@
 namespace {
 
 using namespace nightjar;
+using bench::RandomWord;
 using definitions::PlaceholderExpander;
 using definitions::SignatureStore;
 
@@ -47,16 +49,6 @@ struct Fixture {
 
 Fixture* gFixture = nullptr;
 
-std::string word(std::mt19937& rng, int minLen, int maxLen) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    int len = minLen + static_cast<int>(rng() % static_cast<unsigned>(maxLen - minLen + 1));
-    std::string w;
-    for (int i = 0; i < len; ++i) {
-        w.push_back(kLetters[rng() % (sizeof kLetters - 1)]);
-    }
-    return w;
-}
-
 template <typename T>
 const T& pick(std::mt19937& rng, const std::vector<T>& v) {
     return v[rng() % v.size()];
@@ -67,7 +59,7 @@ std::string location(std::mt19937& rng, const std::string& vendor) {
         case 0:
             return "[progfil]" + vendor;
         case 1:
-            return "[progfil]" + vendor + "\\" + word(rng, 3, 8);
+            return "[progfil]" + vendor + "\\" + RandomWord(rng, 3, 8);
         case 2:
             return "[windir]system32";
         case 3:
@@ -85,7 +77,7 @@ std::string location(std::mt19937& rng, const std::string& vendor) {
         case 9:
             return "[system]drivers";
         case 10:
-            return "[comapp]" + vendor + "\\" + word(rng, 4, 9);
+            return "[comapp]" + vendor + "\\" + RandomWord(rng, 4, 9);
         default:
             return "[user]Local Settings\\Temp\\" + vendor;
     }
@@ -100,9 +92,9 @@ std::string definitionFile(bool files, unsigned seed) {
     const std::vector<std::string> families = {"Adware", "Trojan", "Spyware", "Dialer", "Worm"};
     std::string out;
     for (int i = 0; i < kLines; ++i) {
-        std::string vendor = word(rng, 4, 12);
-        std::string threat = pick(rng, families) + "." + word(rng, 4, 10);
-        std::string line = files ? word(rng, 4, 12) + "." + pick(rng, exts) : vendor;
+        std::string vendor = RandomWord(rng, 4, 12);
+        std::string threat = pick(rng, families) + "." + RandomWord(rng, 4, 10);
+        std::string line = files ? RandomWord(rng, 4, 12) + "." + pick(rng, exts) : vendor;
         line += "=" + threat;
         auto shape = rng() % 50;
         if (shape != 0) {  // one line in fifty names no location
@@ -124,16 +116,16 @@ std::string safetyFile() {
         std::string line;
         switch (i % 4) {
             case 0:
-                line = "SFILE|" + word(rng, 4, 8) + ".exe=Safe|[windir]system32\\x.exe";
+                line = "SFILE|" + RandomWord(rng, 4, 8) + ".exe=Safe|[windir]system32\\x.exe";
                 break;
             case 1:
-                line = "SDIR|d=Safe|[progfil]" + word(rng, 5, 10);
+                line = "SDIR|d=Safe|[progfil]" + RandomWord(rng, 5, 10);
                 break;
             case 2:
-                line = "SREG|k=Safe|2^Software\\" + word(rng, 5, 10) + "^Run";
+                line = "SREG|k=Safe|2^Software\\" + RandomWord(rng, 5, 10) + "^Run";
                 break;
             default:
-                line = "SDLL|" + word(rng, 4, 8) + ".dll=Safe|[system]y.dll";
+                line = "SDLL|" + RandomWord(rng, 4, 8) + ".dll=Safe|[system]y.dll";
                 break;
         }
         out += definitions::ScrambleLine(line) + "\r\n";

@@ -137,9 +137,7 @@ BENCHMARK(BM_AdminImport)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-    using nightjar::bench::RatioReporter;
-    return nightjar::bench::runRatioBenchmarks(
-        argc, argv, gFixture, setUp, RatioReporter::Clock::Real, [](const RatioReporter& r) {
-            return r.printRatio("admin_import", "BM_AdminImport", "BM_PlainInsert") ? 0 : 1;
-        });
+    return nightjar::bench::runRatioBenchmark(argc, argv, gFixture, setUp,
+                                              nightjar::bench::RatioReporter::Clock::Real,
+                                              "admin_import", "BM_AdminImport", "BM_PlainInsert");
 }

@@ -101,4 +101,15 @@ int runRatioBenchmarks(int argc, char** argv, Fixture*& global, SetUp setUp,
     return rc;
 }
 
+/// runRatioBenchmarks for a benchmark with a single ratio: prints `name` as `measured`
+/// against `baseline`, exits 1 when either is missing.
+template <typename Fixture, typename SetUp>
+int runRatioBenchmark(int argc, char** argv, Fixture*& global, SetUp setUp,
+                      RatioReporter::Clock clock, const char* name, const char* measured,
+                      const char* baseline) {
+    return runRatioBenchmarks(argc, argv, global, setUp, clock, [&](const RatioReporter& r) {
+        return r.printRatio(name, measured, baseline) ? 0 : 1;
+    });
+}
+
 }  // namespace nightjar::bench

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "RandomWord.h"
 #include "definitions/DefinitionFiles.h"
 #include "definitions/LineCodec.h"
 #include "definitions/LoadObserver.h"
@@ -43,6 +44,8 @@
 namespace {
 
 using namespace nightjar;
+using bench::kLowerCaseLetters;
+using bench::RandomWord;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kRoot = "/tmp/nj-scanbench";
@@ -102,16 +105,6 @@ double best(const std::function<void()>& body) {
         b = std::min(b, seconds(Clock::now() - t0));
     }
     return b;
-}
-
-std::string word(std::mt19937& rng, int minLen, int maxLen) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz";
-    int len = minLen + static_cast<int>(rng() % static_cast<unsigned>(maxLen - minLen + 1));
-    std::string w;
-    for (int i = 0; i < len; ++i) {
-        w.push_back(kLetters[rng() % (sizeof kLetters - 1)]);
-    }
-    return w;
 }
 
 std::string treeHost() {
@@ -175,7 +168,7 @@ std::string signatureFile(bool files, unsigned seed, int count) {
                          : "key=Bench.Dir|C:\\tree\\t" + std::to_string(rng() % kTop) + tail +
                                "|Adware";
         } else {
-            std::string vendor = word(rng, 4, 12);
+            std::string vendor = RandomWord(rng, 4, 12, kLowerCaseLetters);
             std::string loc;
             switch (rng() % 6) {
                 case 0:
@@ -191,14 +184,14 @@ std::string signatureFile(bool files, unsigned seed, int count) {
                     loc = "[drive]\\" + vendor;
                     break;
                 case 4:
-                    loc = "[comapp]" + vendor + "\\" + word(rng, 4, 9);
+                    loc = "[comapp]" + vendor + "\\" + RandomWord(rng, 4, 9, kLowerCaseLetters);
                     break;
                 default:
                     loc = "[drive]tree\\t" + std::to_string(rng() % kTop) + "\\" + vendor;
                     break;
             }
-            line = (files ? word(rng, 4, 12) + ".exe" : vendor) + "=Threat." + word(rng, 4, 9) +
-                   "|" + loc + "|Spyware";
+            line = (files ? RandomWord(rng, 4, 12, kLowerCaseLetters) + ".exe" : vendor) +
+                   "=Threat." + RandomWord(rng, 4, 9, kLowerCaseLetters) + "|" + loc + "|Spyware";
         }
         out += definitions::ScrambleLine(line);
         out += "\r\n";

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchMachine.h"
+#include "RandomWord.h"
 #include "RatioReporter.h"
 
 #include <array>
@@ -27,6 +28,7 @@
 namespace {
 
 using namespace nightjar;
+using bench::RandomWord;
 
 constexpr int kLines = 100000;
 constexpr int kAdds = 10000;
@@ -49,20 +51,11 @@ struct Fixture {
 
 Fixture* gFixture = nullptr;
 
-std::string word(std::mt19937& rng, int minLen, int maxLen) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    int len = minLen + static_cast<int>(rng() % static_cast<unsigned>(maxLen - minLen + 1));
-    std::string w;
-    for (int i = 0; i < len; ++i) {
-        w.push_back(kLetters[rng() % (sizeof kLetters - 1)]);
-    }
-    return w;
-}
-
 /// Plain entry i of a file: a key the deletions can name, and the rest of a line.
 std::string entry(std::string_view file, int i, std::mt19937& rng) {
-    return std::string(file.substr(0, 3)) + std::to_string(i) + "." + word(rng, 3, 3) + "=" +
-           word(rng, 6, 14) + "|[progfil]" + word(rng, 4, 12) + "\\" + word(rng, 3, 9) + "|TYPE";
+    return std::string(file.substr(0, 3)) + std::to_string(i) + "." + RandomWord(rng, 3, 3) + "=" +
+           RandomWord(rng, 6, 14) + "|[progfil]" + RandomWord(rng, 4, 12) + "\\" +
+           RandomWord(rng, 3, 9) + "|TYPE";
 }
 
 /// A body as the server sends it: stored form except for "|" and "=".
@@ -170,9 +163,7 @@ BENCHMARK(BM_ApplyUpdateText)->Unit(benchmark::kMillisecond)->MinTime(0.4);
 }  // namespace
 
 int main(int argc, char** argv) {
-    using nightjar::bench::RatioReporter;
-    return nightjar::bench::runRatioBenchmarks(
-        argc, argv, gFixture, setUp, RatioReporter::Clock::Real, [](const RatioReporter& r) {
-            return r.printRatio("update_apply", "BM_ApplyUpdateText", "BM_CopyBaseline") ? 0 : 1;
-        });
+    return nightjar::bench::runRatioBenchmark(
+        argc, argv, gFixture, setUp, nightjar::bench::RatioReporter::Clock::Real, "update_apply",
+        "BM_ApplyUpdateText", "BM_CopyBaseline");
 }

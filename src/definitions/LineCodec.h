@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,10 +13,18 @@ std::string ScrambleLine(std::string_view plain);
 /// Inverse shift: a - 64, or a + 191 when that would be negative. Code 255 does not
 /// survive a round trip (255 -> 64 -> 0); no byte makes either function fail.
 std::string UnscrambleLine(std::string_view stored);
+/// UnscrambleLine of every stored byte, looked up rather than worked out byte by byte.
+inline constexpr std::array<char, 256> kUnscrambled = [] {
+    std::array<char, 256> plain{};
+    for (int a = 0; a < 256; ++a) {
+        plain[static_cast<std::size_t>(a)] = static_cast<char>(a < 64 ? a + 191 : a - 64);
+    }
+    return plain;
+}();
+
 /// UnscrambleLine of one character, for readers that decode into a buffer of their own.
 inline char UnscrambleChar(char stored) {
-    const int a = static_cast<unsigned char>(stored);
-    return static_cast<char>(a < 64 ? a + 191 : a - 64);
+    return kUnscrambled[static_cast<unsigned char>(stored)];
 }
 
 }  // namespace nightjar::definitions

@@ -122,14 +122,21 @@ bool PlaceholderExpander::rowIsSafe(std::size_t row) {
     if (rowSafe_[row] == 0) {
         // A value may be spliced in one left-to-right pass only when it cannot take part in
         // forming another placeholder: it is not empty (joining its neighbours) and holds no
-        // bracket.
+        // bracket. Starting and ending in ASCII, it also lowers apart from its neighbours
+        // exactly as within the whole text.
         const std::string& v = RowValue(row);
-        rowSafe_[row] = (!v.empty() && v.find_first_of("[]") == std::string::npos) ? 1 : 2;
+        const bool safe = !v.empty() && v.find_first_of("[]") == std::string::npos &&
+                          static_cast<unsigned char>(v.front()) < 0x80 &&
+                          static_cast<unsigned char>(v.back()) < 0x80;
+        rowSafe_[row] = safe ? 1 : 2;
+        if (safe) {
+            text::lowerInto(lowerValue_[row], v);
+        }
     }
     return rowSafe_[row] == 1;
 }
 
-int PlaceholderExpander::rowOf(std::string_view name) {
+int PlaceholderExpander::rowOf(std::string_view name, std::string_view lowerName) {
     // Every placeholder differs from the others even ignoring case, so one look-up of the
     // lower-cased name finds the only row that can match.
     static const auto kRowOfLowered = [] {
@@ -139,7 +146,7 @@ int PlaceholderExpander::rowOf(std::string_view name) {
         }
         return rows;
     }();
-    const auto found = kRowOfLowered.find(text::toLower(name));
+    const auto found = kRowOfLowered.find(lowerName);
     if (found == kRowOfLowered.end()) {
         return -1;
     }
@@ -160,10 +167,17 @@ void PlaceholderExpander::expandSequential(std::string& text) {
     }
 }
 
-void PlaceholderExpander::ExpandInto(std::string_view text, std::string& out) {
+void PlaceholderExpander::expandInto(std::string_view text, std::string& out, bool lower) {
+    // Lowering keeps every character's length, so the lower-case text has the placeholders
+    // at the same offsets: literal text is copied from it, values from their lowered form.
+    std::string_view literal = text;
+    if (lower) {
+        text::lowerInto(lowered_, text);
+        literal = lowered_;
+    }
     std::size_t open = text.find('[');
     if (open == std::string_view::npos) {
-        out.assign(text);  // the common case for most fields: nothing to replace
+        out.assign(literal);  // the common case for most fields: nothing to replace
         return;
     }
     // Placeholders are bracketed names without inner brackets, so occurrences never
@@ -184,34 +198,38 @@ void PlaceholderExpander::ExpandInto(std::string_view text, std::string& out) {
             open = close;
             continue;
         }
-        int row = rowOf(text.substr(open, close - open + 1));
+        const std::string_view name = text.substr(open, close - open + 1);
+        const int row = lower ? rowOf(name, literal.substr(open, name.size()))
+                              : rowOf(name, text::toLower(name));
         if (row >= 0) {
             auto r = static_cast<std::size_t>(row);
             if (!rowIsSafe(r)) {
                 out.assign(text);
                 expandSequential(out);
+                if (lower) {
+                    text::lowerInto(out, out);
+                }
                 return;
             }
-            out.append(text.substr(copied, open - copied));
-            out.append(RowValue(r));
+            out.append(literal.substr(copied, open - copied));
+            out.append(lower ? lowerValue_[r] : RowValue(r));
             copied = close + 1;
         }
         open = text.find('[', close + 1);
     }
-    out.append(text.substr(copied));
+    out.append(literal.substr(copied));
+}
+
+void PlaceholderExpander::ExpandLowerInto(std::string_view text, std::string& out) {
+    expandInto(text, out, true);
 }
 
 void PlaceholderExpander::ExpandInPlace(std::string& text) {
     if (text.find('[') == std::string::npos) {
         return;
     }
-    ExpandInto(text, scratch_);
+    expandInto(text, scratch_, false);
     text.swap(scratch_);
-}
-
-std::string PlaceholderExpander::ExpandPlaceholders(std::string& text) {
-    ExpandInPlace(text);
-    return text;
 }
 
 std::string PlaceholderExpander::Expand(std::string_view text) {

@@ -85,7 +85,8 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
     : fs_(fs), expander_(expander), dataFolder_(std::move(dataFolder)) {}
 
 void SignatureStore::folderOf(std::string_view location, bool fileTable, std::string& folder) {
-    expander_.ExpandInto(location, folder);
+    // Lowering keeps every backslash where it is, so the folder may be lowered first.
+    expander_.ExpandLowerInto(location, folder);
     // Each collapse is a plain Replace of "\\\\" by "\\"; most folders have no pair.
     const bool doubled = hasDoubledBackslash(folder);
     if (doubled) {
@@ -99,7 +100,6 @@ void SignatureStore::folderOf(std::string_view location, bool fileTable, std::st
     if (doubled ? hasDoubledBackslash(folder) : folder.ends_with("\\\\")) {
         folder = text::collapseBackslashes(folder);
     }
-    text::lowerInto(folder, folder);
     if (!fileTable) {
         folder.pop_back();  // the folder table keeps folders without a final "\"
     }

@@ -87,11 +87,10 @@ TEST_F(PlaceholderExpanderTest, StartMenuNotSoNamedGivesTheFolderItself) {
     EXPECT_EQ(e2.Expand("[user]a"), "C:\\Documents and Settings\\bob\\a");
 }
 
-TEST_F(PlaceholderExpanderTest, ExpandsInPlaceAndReturnsTheText) {
+TEST_F(PlaceholderExpanderTest, ExpandsInPlace) {
     std::string text = "[appdata]x";
-    std::string out = expander.ExpandPlaceholders(text);
-    EXPECT_EQ(out, "C:\\users\\tester\\AppData\\Roaming\\x");
-    EXPECT_EQ(text, out);
+    expander.ExpandInPlace(text);
+    EXPECT_EQ(text, "C:\\users\\tester\\AppData\\Roaming\\x");
 }
 
 TEST_F(PlaceholderExpanderTest, LookupsAreCached) {
@@ -132,10 +131,13 @@ TEST_F(PlaceholderExpanderTest, AllRowsAgreeWithRowByRowReplacement) {
 
 // Texts where a single left-to-right pass could differ from replacing row by row: empty
 // values that join neighbours into a later placeholder, folder paths with brackets,
-// brackets that are not placeholders.
+// brackets that are not placeholders; and, for the lower-case expansion, folders and texts
+// outside ASCII, where lowering a value apart from its neighbours could differ.
 TEST_F(PlaceholderExpanderTest, TrickyTextsAgreeWithRowByRowReplacement) {
     shell.set(38, "C:\\Prog[windir]ram Files");
     shell.set(5, "C:\\Docs[");
+    shell.set(26, "\x80:\\ÄNNE\\Roaming");
+    shell.set(11, "C:\\Users\\ÉVA\\Startmenü");
     shell.remove(20);
     const std::vector<std::string> texts = {
         "[u[recycle]ser]x",
@@ -154,20 +156,26 @@ TEST_F(PlaceholderExpanderTest, TrickyTextsAgreeWithRowByRowReplacement) {
         "[drive]\\x",
         "[[[",
         "]]][windir][",
+        "\xC3[appdata]Ä[user]É\xC3",
+        "Ö[WinDir]ß[alluser]",
     };
     for (const auto& t : texts) {
         PlaceholderExpander fresh(shell);
         EXPECT_EQ(fresh.Expand(t), referenceExpand(shell, t)) << t;
+        std::string lowered;
+        fresh.ExpandLowerInto(t, lowered);
+        EXPECT_EQ(lowered, text::toLower(referenceExpand(shell, t))) << t;
     }
 }
 
 TEST_F(PlaceholderExpanderTest, RandomTextsAgreeWithRowByRowReplacement) {
     const std::vector<std::string> pieces = {
-        "[windir]", "[WINDIR]", "[user]",    "[recycle]", "[fonts]", "[",
-        "]",        "x",        "\\",        "[comprog",  "fil]",    "[alluser]",
-        "[progs]",  "[drive]",  "[appdata]", "us",        "er]",     "[u"};
+        "[windir]",  "[WINDIR]", "[user]",   "[recycle]", "[fonts]",   "[",       "]",
+        "x",         "\\",       "[comprog", "fil]",      "[alluser]", "[progs]", "[drive]",
+        "[appdata]", "us",       "er]",      "[u",        "Ä",         "\xC3",    "[Progfil]"};
     shell.remove(20);
     std::mt19937 rng(42);
+    std::string lowered;
     for (int i = 0; i < 2000; ++i) {
         std::string t;
         int n = static_cast<int>(rng() % 8);
@@ -175,6 +183,8 @@ TEST_F(PlaceholderExpanderTest, RandomTextsAgreeWithRowByRowReplacement) {
             t += pieces[rng() % pieces.size()];
         }
         EXPECT_EQ(expander.Expand(t), referenceExpand(shell, t)) << t;
+        expander.ExpandLowerInto(t, lowered);
+        EXPECT_EQ(lowered, text::toLower(referenceExpand(shell, t))) << t;
     }
 }
 
