@@ -172,6 +172,10 @@ nlohmann::json removalJson(app::MainState& state, const app::RemovalSummary& sum
 }
 
 void printRemoval(app::MainState& state, const app::RemovalSummary& summary) {
+    if (summary.outcome == app::RemovalOutcome::NotRun) {
+        std::cout << "\nNothing to remove.\n";
+        return;
+    }
     std::cout << "\nRemoved " << summary.removed.size() << " item(s) into the quarantine "
               << state.dataFolder() << "\\quarantine\n";
     for (const std::string& location : summary.removed) {

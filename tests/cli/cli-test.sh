@@ -120,7 +120,16 @@ out=$(run scan --mode file --path "$plant/ärger.exe")
 expect_eq "$?" "1" "file scan of a threat with a Latin letter"
 echo "$out" | grep -qiF 'location: C:\Program Files\NJCliTest\ärger.exe' ||
   fail "location of ärger.exe: $out"
-rm -f "$plant/ärger.exe"
+
+# --- scan --remove: the threat goes into the quarantine, the JSON says so, exit 1
+out=$(run scan --mode file --path "$plant/ärger.exe" --remove --json)
+expect_eq "$?" "1" "file scan with removal"
+expect_eq "$(echo "$out" | json 'd["removal"]["problems"], d["removal"]["removed_total"], d["results"][0]["title"]')" \
+  "[] 1 NJCli.Umlaut" "removal result"
+[ ! -e "$plant/ärger.exe" ] || fail "removed file is still there"
+cmp -s "$data_host/quarantine/ärger.exe" <(printf 'x') || fail "no quarantine copy of ärger.exe"
+grep -qiF ' - Location: C:\Program Files\NJCliTest\ärger.exe' "$data_host/quarantine/QuarantineLog.txt" ||
+  fail "removal not logged"
 
 # --- exclusions: an excluded threat shows as EXCLUDED and the scan finds nothing
 run exclusions add 'C:\Program Files\NJCliTest\njclitest_spy.exe' || fail "exclusions add"
