@@ -203,9 +203,9 @@ TEST_F(UpdaterTest, SecondUpdateOfTheSameFolderIsBusyAndAsksNothing) {
             second = run();  // started while the first one runs
         }
         if (url == defsUrl("3/16/2006")) {
-            return {true, record("COOK", "ADD", "a"), {}};
+            return {true, record("COOK", "ADD", "a"), {}, {}};
         }
-        return {true, "1/5/2009", {}};
+        return {true, "1/5/2009", {}, {}};
     });
     EXPECT_EQ(run().outcome, UpdateOutcome::Updated);
     ASSERT_TRUE(second.has_value());

@@ -10,6 +10,7 @@
 #include "mock/FakeHttp.h"
 #include "mock/FakeRegistry.h"
 #include "mock/FakeShellFolders.h"
+#include "mock/FakeSignatureVerifier.h"
 #include "mock/ScriptedUserInterface.h"
 #include "settings/SettingsStore.h"
 #include "update/ServerConfig.h"
@@ -38,7 +39,7 @@ class ControllerTest : public ::testing::Test {
           catalog({"Nightjar", "Nightjar Labs", "nightjar.example"}),
           servers(nullptr, [](const char*) { return std::optional<std::string>(); }),
           controller(
-              fs, http, locks, store, settings, catalog, ui, servers,
+              fs, http, verifier, locks, store, settings, catalog, ui, servers,
               [this](bool on) { timerCalls.push_back(on); }, [this] { return idle; }) {
         fs.addFolder(kData);
         catalog.LoadDefaultMessages();
@@ -57,6 +58,7 @@ class ControllerTest : public ::testing::Test {
 
     mock::FakeFileSystem fs;
     mock::FakeHttp http;
+    mock::FakeSignatureVerifier verifier;
     mock::FakeFileLocks locks;
     mock::FakeShellFolders shell;
     mock::FakeRegistry registry;
