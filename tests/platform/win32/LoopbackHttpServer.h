@@ -15,6 +15,7 @@ class LoopbackHttpServer {
     struct Response {
         int status = 200;
         std::string body;
+        std::string headers;  ///< extra header lines, each ending in "\r\n"
     };
 
     explicit LoopbackHttpServer(std::vector<Response> responses);
