@@ -19,6 +19,7 @@
 
 #include "HttpRequestHead.h"
 #include "RequestHandler.h"
+#include "util/SignedAnswer.h"
 
 namespace nightjar::server {
 
@@ -482,6 +483,9 @@ void DefinitionServer::queueReply(Connection& c, const Reply& reply, std::string
              "\r\nContent-Length: " + std::to_string(size) + "\r\n";
     if (reply.status == 405) {
         c.head += "Allow: GET, HEAD\r\n";
+    }
+    if (!reply.signature.empty()) {
+        c.head += std::string(signing::kSignatureHeader) + ": " + reply.signature + "\r\n";
     }
     if (!keepAlive) {
         c.head += "Connection: close\r\n";

@@ -33,7 +33,8 @@ struct ServerOptions {
 /// Connections are read and written without blocking on one event queue shared by the
 /// workers, so a slow client holds a worker only for the bytes it actually sends; a
 /// request must arrive whole within its deadline, and one address may hold only so many
-/// connections. Methods other than GET and HEAD are answered 405.
+/// connections. Methods other than GET and HEAD are answered 405. An answer's signature
+/// travels in the signature header.
 class DefinitionServer {
   public:
     DefinitionServer(RequestHandler& handler, ServerOptions options, std::ostream& log);

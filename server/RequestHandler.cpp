@@ -28,8 +28,9 @@ std::string_view pathOf(std::string_view target) {
 
 }  // namespace
 
-RequestHandler::RequestHandler(DefinitionStore& store, std::chrono::seconds handoffWindow)
-    : store_(store), handoff_(handoffWindow) {}
+RequestHandler::RequestHandler(DefinitionStore& store, std::chrono::seconds handoffWindow,
+                               const AnswerSigner* signer)
+    : store_(store), signer_(signer), handoff_(handoffWindow) {}
 
 Reply RequestHandler::serverError() {
     return textReply(500, "");
@@ -94,10 +95,27 @@ std::shared_ptr<const DefinitionSnapshot> RequestHandler::servedSnapshot() {
 
 Reply RequestHandler::handle(std::string_view method, std::string_view target,
                              const std::string& remote) {
+    bool signable = false;
+    Reply r = answer(method, target, remote, signable);
+    if (signable && signer_ != nullptr) {
+        std::optional<std::string> signature = signer_->sign(target, r.content());
+        if (!signature) {
+            // An unsigned answer would be refused by the client anyway; say what happened.
+            return serverError();
+        }
+        r.signature = std::move(*signature);
+    }
+    return r;
+}
+
+Reply RequestHandler::answer(std::string_view method, std::string_view target,
+                             const std::string& remote, bool& signable) {
     if (method != "GET" && method != "HEAD") {
         return textReply(405, "Method not allowed");
     }
     const std::string path = QueryString::percentDecode(pathOf(target));
+    // Everything but the submissions is read by the program as its definitions or texts.
+    signable = true;
     if (text::iequals(path, "/asp/currentDateNEW.asp")) {
         return currentDate();
     }
@@ -107,17 +125,18 @@ Reply RequestHandler::handle(std::string_view method, std::string_view target,
     if (text::iequals(path, "/asp/date.asp")) {
         return confirmedDate(remote);
     }
-    if (text::iequals(path, "/asp/getData.asp")) {
-        return getData(target, remote);
-    }
-    if (text::iequals(path, "/asp/submitFP.asp")) {
-        return submitFalsePositive(target, remote);
-    }
     if (text::istartsWith(path, "/Languages/")) {
         return language(path);
     }
     if (text::istartsWith(path, "/definitions/")) {
         return layoutFile(path);
+    }
+    signable = false;
+    if (text::iequals(path, "/asp/getData.asp")) {
+        return getData(target, remote);
+    }
+    if (text::iequals(path, "/asp/submitFP.asp")) {
+        return submitFalsePositive(target, remote);
     }
     return textReply(404, "Not found");
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "AnswerSigner.h"
 #include "DateHandoff.h"
 #include "DefinitionSnapshot.h"
 #include "DefinitionStore.h"
@@ -20,6 +21,8 @@ struct Reply {
     std::string contentType = "text/plain";
     /// Shared cached text, used instead of `body` when set.
     std::shared_ptr<const std::string> shared;
+    /// The value of the signature header; empty for an answer sent without one.
+    std::string signature;
 
     std::size_t size() const { return shared ? shared->size() : body.size(); }
     const std::string& content() const { return shared ? *shared : body; }
@@ -30,10 +33,15 @@ struct Reply {
 ///
 /// Paths are matched without regard to case. Dates are answered in the form
 /// "M/D/YYYY h:mm:ss AM" (UTC, no zone word).
+///
+/// With a signer, every answer the program takes in (the dates, the update text, the
+/// language and definition files, refusals of those requests included) is signed over its
+/// request target and body; the submission answers, unknown paths and other methods are not.
 class RequestHandler {
   public:
     explicit RequestHandler(DefinitionStore& store,
-                            std::chrono::seconds handoffWindow = std::chrono::seconds(600));
+                            std::chrono::seconds handoffWindow = std::chrono::seconds(600),
+                            const AnswerSigner* signer = nullptr);
 
     /// `target` is the raw request target (path and query); `remote` the client address.
     Reply handle(std::string_view method, std::string_view target, const std::string& remote);
@@ -42,6 +50,9 @@ class RequestHandler {
     std::shared_ptr<const DefinitionSnapshot> snapshot();
 
   private:
+    /// The answer, and in `signable` whether it is one the program relies on.
+    Reply answer(std::string_view method, std::string_view target, const std::string& remote,
+                 bool& signable);
     Reply currentDate();
     Reply updateText(std::string_view target, const std::string& remote);
     Reply confirmedDate(const std::string& remote);
@@ -55,6 +66,7 @@ class RequestHandler {
     static Reply serverError();
 
     DefinitionStore& store_;
+    const AnswerSigner* signer_;
     std::mutex storeMutex_;  // one connection, used by one thread at a time
     std::mutex snapshotMutex_;
     std::shared_ptr<const DefinitionSnapshot> snapshot_;

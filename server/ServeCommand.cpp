@@ -10,6 +10,7 @@
 #include <iostream>
 #include <thread>
 
+#include "AnswerSigner.h"
 #include "DefinitionStore.h"
 #include "RequestHandler.h"
 
@@ -35,13 +36,24 @@ bool writePortFile(const std::string& path, int port) {
 }  // namespace
 
 ServeCommand::ServeCommand(std::string dbPath, ServerOptions options, std::string portFile,
-                           std::chrono::seconds handoffWindow)
+                           std::chrono::seconds handoffWindow, std::string signingKeyPath)
     : dbPath_(std::move(dbPath)),
       options_(std::move(options)),
       portFile_(std::move(portFile)),
-      handoffWindow_(handoffWindow) {}
+      handoffWindow_(handoffWindow),
+      signingKeyPath_(std::move(signingKeyPath)) {}
 
 int ServeCommand::run() {
+    std::string error;
+    std::unique_ptr<AnswerSigner> signer;
+    if (!signingKeyPath_.empty()) {
+        signer = AnswerSigner::load(signingKeyPath_, error);
+        if (!signer) {
+            std::cerr << "cannot use the signing key: " << error << "\n";
+            return 2;
+        }
+    }
+
     // The signals are taken by one waiting thread; every other thread (the workers
     // included, which inherit the mask) never sees them.
     sigset_t signals;
@@ -50,13 +62,12 @@ int ServeCommand::run() {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    std::string error;
     std::unique_ptr<DefinitionStore> store = DefinitionStore::open(dbPath_, error);
     if (!store) {
         std::cerr << "cannot open " << dbPath_ << ": " << error << "\n";
         return 1;
     }
-    RequestHandler handler(*store, handoffWindow_);
+    RequestHandler handler(*store, handoffWindow_, signer.get());
     DefinitionServer server(handler, options_, std::cerr);
     if (!server.bind(error)) {
         std::cerr << error << "\n";

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "AdminTool.h"
+#include "AnswerSigner.h"
 #include "DefinitionKind.h"
 #include "DefinitionStore.h"
 #include "ServeCommand.h"
@@ -52,6 +53,10 @@ int run(int argc, char** argv) {
                      "client was just sent")
         ->check(CLI::Range(0, 86400))
         ->capture_default_str();
+    std::string signingKey;
+    serve->add_option("--signing-key", signingKey,
+                      "Sign the answers the program relies on with this private key (PEM, "
+                      "ECDSA P-256; see keygen)");
 
     std::string kind;
     std::string file;
@@ -93,10 +98,28 @@ int run(int argc, char** argv) {
     CLI::App* submissions =
         app.add_subcommand("submissions", "List the submitted names and false positives");
 
+    std::string keyFile;
+    CLI::App* keygen = app.add_subcommand(
+        "keygen", "Make a signing key pair: FILE (private, PEM) and FILE.pub (public key line)");
+    keygen->add_option("FILE", keyFile, "The private key file to create (never overwritten)")
+        ->required();
+
     CLI11_PARSE(app, argc, argv);
 
     if (serve->parsed()) {
-        return ServeCommand(db, options, portFile, std::chrono::seconds(handoffSeconds)).run();
+        return ServeCommand(db, options, portFile, std::chrono::seconds(handoffSeconds), signingKey)
+            .run();
+    }
+    if (keygen->parsed()) {
+        // No database is involved: the key is made where the vendor keeps its secrets.
+        std::string error;
+        const std::unique_ptr<AnswerSigner> signer = AnswerSigner::generate(keyFile, error);
+        if (!signer) {
+            std::cerr << error << "\n";
+            return 2;
+        }
+        std::cout << signer->publicKey() << "\n";
+        return 0;
     }
 
     std::string error;

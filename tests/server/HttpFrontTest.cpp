@@ -10,9 +10,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <sstream>
 #include <thread>
 
+#include "AnswerSigner.h"
 #include "RequestHandler.h"
 #include "ServerTestSupport.h"
 #include "definitions/LineCodec.h"
@@ -63,6 +65,18 @@ std::string get(int port, const std::string& target) {
 std::string bodyOf(const std::string& response) {
     const std::size_t p = response.find("\r\n\r\n");
     return p == std::string::npos ? std::string() : response.substr(p + 4);
+}
+
+/// The value of the signature header; nullopt when the answer has none.
+std::optional<std::string> signatureOf(const std::string& response) {
+    const std::string head = response.substr(0, response.find("\r\n\r\n") + 2);
+    const std::string name = "\r\n" + std::string(signing::kSignatureHeader) + ": ";
+    const std::size_t p = head.find(name);
+    if (p == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t from = p + name.size();
+    return head.substr(from, head.find("\r\n", from) - from);
 }
 
 int statusOf(const std::string& response) {
@@ -223,6 +237,71 @@ TEST_F(HttpFrontTest, ConcurrentClientsGetConsistentAnswers) {
         c.join();
     }
     EXPECT_EQ(good, 120);
+}
+
+TEST_F(HttpFrontTest, WithoutAKeyNoAnswerIsSigned) {
+    ASSERT_TRUE(bound);
+    ASSERT_TRUE(store->add("FILE", {"a.exe=A|x"}, 1'500'000'000).ok);
+    for (const char* target : {"/asp/currentDateNEW.asp?prog=P&comp=C", "/asp/date.asp",
+                               "/asp/getDefsNEW.asp?prog=P&comp=C&date=1/1/2000%2012:00:00%20AM"}) {
+        const std::string response = get(server->port(), target);
+        EXPECT_EQ(statusOf(response), 200) << target;
+        EXPECT_FALSE(signatureOf(response)) << target;
+    }
+}
+
+TEST(SignedHttpFrontTest, AnswersTheProgramReadsAreSignedOverTheirTargetAndBody) {
+    test::TempDir dir;
+    std::string error;
+    const std::unique_ptr<AnswerSigner> signer =
+        AnswerSigner::generate(dir.file("signing.pem"), error);
+    ASSERT_TRUE(signer) << error;
+    const std::string publicLine = signer->publicKey();
+    auto store = test::openTempStore(dir);
+    ASSERT_TRUE(store->add("FILE", {"a.exe=A|x"}, 1'500'000'000).ok);
+    ASSERT_TRUE(store->setLanguage(21, "<TRANSLATION_ITEMS>\r\n\xC3\xA4", 1));
+    RequestHandler handler(*store, std::chrono::seconds(600), signer.get());
+    std::ostringstream log;
+    ServerOptions options;
+    options.port = 0;
+    DefinitionServer server(handler, options, log);
+    ASSERT_TRUE(server.bind(error)) << error;
+    std::thread serving([&] { server.listen(); });
+
+    // The same update asked with a raw blank and with %20: one answer, two targets, so a
+    // signature of one must not pass for the other.
+    const std::vector<std::string> targets = {
+        "/asp/currentDateNEW.asp?prog=P&comp=C",
+        "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006%2012:00:00%20AM",
+        "/asp/getDefsNEW.asp?prog=P&comp=C&date=3/16/2006 12:00:00 AM",
+        "/asp/date.asp",
+        "/Languages/21/Localization.txt",
+        "/definitions/version/F.HTM",
+    };
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const std::string& target = targets[i];
+        const std::string response = get(server.port(), target);
+        ASSERT_EQ(statusOf(response), 200) << target;
+        const std::string body = bodyOf(response);
+        const std::optional<std::string> signature = signatureOf(response);
+        ASSERT_TRUE(signature) << target;
+        EXPECT_TRUE(test::verifiesWith(publicLine, target, body, *signature)) << target;
+        std::string changed = body;
+        changed[changed.size() / 2] ^= 0x01;
+        EXPECT_FALSE(test::verifiesWith(publicLine, target, changed, *signature)) << target;
+        EXPECT_FALSE(
+            test::verifiesWith(publicLine, targets[(i + 1) % targets.size()], body, *signature))
+            << target;
+    }
+    // A refused update request is signed too; a submission answer is not.
+    const std::string refused = get(server.port(), "/asp/getDefsNEW.asp?date=never");
+    EXPECT_EQ(statusOf(refused), 400);
+    ASSERT_TRUE(signatureOf(refused));
+    EXPECT_TRUE(test::verifiesWith(publicLine, "/asp/getDefsNEW.asp?date=never", "",
+                                   *signatureOf(refused)));
+    EXPECT_FALSE(signatureOf(get(server.port(), "/asp/submitFP.asp?files=a&details=b")));
+    server.stop();
+    serving.join();
 }
 
 TEST_F(HttpFrontTest, StopEndsServing) {
