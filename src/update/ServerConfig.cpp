@@ -11,12 +11,6 @@ namespace nightjar::update {
 
 namespace {
 
-#ifdef NJ_DEFINITION_PUBLIC_KEY
-constexpr std::string_view kCompiledPublicKey = NJ_DEFINITION_PUBLIC_KEY;
-#else
-constexpr std::string_view kCompiledPublicKey = "";
-#endif
-
 std::optional<std::string> processEnvironment(const char* name) {
     const char* v = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read-only use
     if (v == nullptr) {
@@ -71,7 +65,7 @@ std::string ServerConfig::definitionPublicKey() const {
         key = text::trim(settings_->Read(settings::keys::kOptionAndSettings,
                                          settings::keys::kDefinitionPublicKey, ""));
     }
-    return key.empty() ? text::trim(kCompiledPublicKey) : key;
+    return key.empty() ? text::trim(NJ_DEFINITION_PUBLIC_KEY) : key;
 }
 
 std::string ServerConfig::definitionUrl(std::string_view pathAndQuery) const {
