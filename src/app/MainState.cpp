@@ -100,8 +100,8 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
         std::make_unique<scan::FileWalker>(fs, *signatures_, *expander_, *exclusions_, *company_);
 
     updates_ = std::make_unique<UpdateController>(
-        fs, *platform_.http, *platform_.fileLocks, *signatures_, *settings_, *messages_, ui_,
-        *servers_,
+        fs, *platform_.http, *platform_.signatureVerifier, *platform_.fileLocks, *signatures_,
+        *settings_, *messages_, ui_, *servers_,
         [this](bool on) {
             ApplyBackgroundTimers(on);
             tmrTimeOut_.setEnabled(on);

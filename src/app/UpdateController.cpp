@@ -5,6 +5,7 @@
 #include "localization/MessageCatalog.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
+#include "platform/SignatureVerifier.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "update/ServerConfig.h"
@@ -45,12 +46,14 @@ std::string grouped(long n) {
 }  // namespace
 
 UpdateController::UpdateController(
-    platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
-    definitions::SignatureStore& signatures, settings::SettingsStore& settings,
-    localization::MessageCatalog& catalog, UserInterface& ui, const update::ServerConfig& servers,
-    ApplyBackgroundTimers applyBackgroundTimers, IsScanIdle isScanIdle)
+    platform::FileSystem& fs, platform::Http& http, const platform::SignatureVerifier& verifier,
+    platform::FileLocks& locks, definitions::SignatureStore& signatures,
+    settings::SettingsStore& settings, localization::MessageCatalog& catalog, UserInterface& ui,
+    const update::ServerConfig& servers, ApplyBackgroundTimers applyBackgroundTimers,
+    IsScanIdle isScanIdle)
     : fs_(fs),
       http_(http),
+      verifier_(verifier),
       locks_(locks),
       signatures_(signatures),
       settings_(settings),
@@ -77,6 +80,9 @@ void UpdateController::RunUpdate() {
     UiUpdateObserver observer(ui_);
     update::DefinitionUpdater updater(fs_, http_, locks_, signatures_.dataFolder(),
                                       catalog_.identity(), servers_, observer);
+    if (const std::string key = servers_.definitionPublicKey(); !key.empty()) {
+        updater.requireSignedAnswers(verifier_, key);
+    }
     lastResult_ = updater.CheckAndApplyUpdates();
 
     if (lastResult_.outcome == update::UpdateOutcome::Busy) {
@@ -84,10 +90,15 @@ void UpdateController::RunUpdate() {
     } else if (lastResult_.count < 1) {
         ui_.setVisible(control::frmSignatureUpdated, true);
         // A failed download is said as such, never as "most recent".
-        ui_.setStatusText(control::lblUpdateInfo,
-                          catalog_.getMessages(lastResult_.outcome == update::UpdateOutcome::Failed
-                                                   ? "MSG_INTERNET"
-                                                   : "MSG_RECENT_DEFS"));
+        if (lastResult_.unverified) {
+            ui_.setStatusText(control::lblUpdateInfo, update::DefinitionUpdater::kUnverifiedAnswer);
+        } else {
+            ui_.setStatusText(
+                control::lblUpdateInfo,
+                catalog_.getMessages(lastResult_.outcome == update::UpdateOutcome::Failed
+                                         ? "MSG_INTERNET"
+                                         : "MSG_RECENT_DEFS"));
+        }
     } else {
         settings_.Write(settings::keys::kOptionAndSettings, settings::keys::kShow, "True");
         settings_.Write(settings::keys::kOptionAndSettings, settings::keys::kRestart, "True");

@@ -12,6 +12,7 @@ namespace nightjar::platform {
 class FileLocks;
 class FileSystem;
 class Http;
+class SignatureVerifier;
 }  // namespace nightjar::platform
 namespace nightjar::definitions {
 class SignatureStore;
@@ -39,7 +40,10 @@ class UpdateController {
 
     static constexpr int kAutoUpdateIdleTicks = 300;
 
-    UpdateController(platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
+    /// `verifier` checks the server's answers when a definition public key is configured
+    /// (ServerConfig::definitionPublicKey).
+    UpdateController(platform::FileSystem& fs, platform::Http& http,
+                     const platform::SignatureVerifier& verifier, platform::FileLocks& locks,
                      definitions::SignatureStore& signatures, settings::SettingsStore& settings,
                      localization::MessageCatalog& catalog, UserInterface& ui,
                      const update::ServerConfig& servers,
@@ -70,6 +74,7 @@ class UpdateController {
   private:
     platform::FileSystem& fs_;
     platform::Http& http_;
+    const platform::SignatureVerifier& verifier_;
     platform::FileLocks& locks_;
     definitions::SignatureStore& signatures_;
     settings::SettingsStore& settings_;

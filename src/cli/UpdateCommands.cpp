@@ -80,8 +80,9 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
         definitions::SignatureStore store(*p->fileSystem, expander, dataFolder);
 
         HeadlessUpdateUi ui(verbose);
-        app::UpdateController controller(*p->fileSystem, *p->http, *p->fileLocks, store, settings,
-                                         catalog, ui, servers, {}, {});
+        app::UpdateController controller(*p->fileSystem, *p->http, *p->signatureVerifier,
+                                         *p->fileLocks, store, settings, catalog, ui, servers, {},
+                                         {});
         controller.RunUpdate();
         const update::UpdateResult& r = controller.lastResult();
 
@@ -91,9 +92,12 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
             j["skipped"] = r.skipped;
             j["date"] = r.date;
             j["outcome"] = std::string(update::OutcomeName(r.outcome));
+            j["unverified"] = r.unverified;
             std::cout << jsonText(j) << '\n';
         } else if (r.outcome == update::UpdateOutcome::Busy) {
             std::cout << "Another update of this data folder is running.\n";
+        } else if (r.unverified) {
+            std::cout << update::DefinitionUpdater::kUnverifiedAnswer << '\n';
         } else {
             const char* key = r.outcome == update::UpdateOutcome::Updated   ? "MSG_UPDATED_DEFS"
                               : r.outcome == update::UpdateOutcome::Current ? "MSG_RECENT_DEFS"

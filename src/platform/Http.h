@@ -10,6 +10,9 @@ struct HttpResult {
     bool ok = false;    ///< false: no connection, unknown host, HTTP error, time-out, too long
     std::string body;   ///< the whole body, bytes as received
     std::string error;  ///< a short reason when !ok
+    /// The value of the last X-Nightjar-Signature header of the answer, blanks trimmed;
+    /// empty when there was none.
+    std::string signature;
 };
 
 /// Called after every block with the number of bytes received so far; return false to
@@ -24,6 +27,9 @@ class Http {
     static constexpr std::size_t kMaxAnswerBytes = std::size_t{64} << 20;
     /// Reason given for an answer longer than the caller allowed.
     static constexpr std::string_view kTooLong = "answer too long";
+    /// The most of a signature header value that is read, far above any valid signature; a
+    /// longer value is cut or dropped, and fails verification either way.
+    static constexpr std::size_t kMaxSignatureBytes = 1024;
 
     virtual ~Http() = default;
 

@@ -10,6 +10,7 @@
 #include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/SignatureVerifier.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemRestore.h"
 #include "platform/VersionInfo.h"
@@ -29,6 +30,7 @@ struct Platform {
     std::unique_ptr<SingleInstance> singleInstance;
     std::unique_ptr<SystemRestore> systemRestore;
     std::unique_ptr<FileLocks> fileLocks;
+    std::unique_ptr<SignatureVerifier> signatureVerifier;
     /// The machine root folder on POSIX (host path); empty on Windows.
     std::string machineRoot;
 };

@@ -39,6 +39,8 @@ inline constexpr std::string_view kRegistryDefinitionSize = "RegistryDefinition"
 inline constexpr std::string_view kFileDefinitionSize = "FileDefinition";
 inline constexpr std::string_view kExeDefinitionSize = "EXEDefinition";
 inline constexpr std::string_view kCookieDefinitionSize = "CookieDefinition";
+/// The definition server's public key (one line of base64 DER), in place of the built-in one.
+inline constexpr std::string_view kDefinitionPublicKey = "DefinitionPublicKey";
 
 // Section "Settings" (per user).
 inline constexpr std::string_view kLanguage = "Language";

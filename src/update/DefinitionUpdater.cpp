@@ -36,6 +36,18 @@ DefinitionUpdater::DefinitionUpdater(platform::FileSystem& fs, platform::Http& h
       servers_(servers),
       observer_(observer) {}
 
+void DefinitionUpdater::requireSignedAnswers(const platform::SignatureVerifier& verifier,
+                                             std::string_view publicKeyBase64) {
+    signedAnswers_.emplace(verifier, publicKeyBase64);
+}
+
+UpdateResult DefinitionUpdater::unverified(UpdateResult result) {
+    observer_.status(kUnverifiedAnswer);
+    result.outcome = UpdateOutcome::Failed;
+    result.unverified = true;
+    return result;
+}
+
 std::string DefinitionUpdater::EscapeBlanks(std::string_view text) {
     return text::replaceAll(text, " ", "%20");
 }
@@ -86,10 +98,14 @@ UpdateResult DefinitionUpdater::checkLocked() {
 
     HttpReader reader(http_, [this] { observer_.pump(); });
     const HttpReader::StatusCallback status = [this](std::string_view t) { observer_.status(t); };
+    reader.requireSignedAnswers(signedAnswers_ ? &*signedAnswers_ : nullptr);
 
     // A request that failed is not an answer: the outcome is Failed, never Current.
     FetchResult serverAnswer = reader.FetchUrlTextWithProgress(
         servers_.definitionUrl(ServerDateRequest()), status, kDateAnswerBytes);
+    if (serverAnswer.unverified) {
+        return unverified(result);
+    }
     if (!serverAnswer.ok) {
         result.outcome = UpdateOutcome::Failed;
         return result;
@@ -102,6 +118,9 @@ UpdateResult DefinitionUpdater::checkLocked() {
 
     FetchResult updateText = reader.FetchUrlTextWithProgress(
         servers_.definitionUrl(UpdateTextRequest(local.ToText())), status);
+    if (updateText.unverified) {
+        return unverified(result);
+    }
     if (!updateText.ok) {
         result.outcome = UpdateOutcome::Failed;
         return result;
@@ -126,6 +145,14 @@ UpdateResult DefinitionUpdater::checkLocked() {
 
     FetchResult confirmed =
         reader.FetchUrlText(servers_.definitionUrl(kConfirmedDateRequest), kDateAnswerBytes);
+    if (confirmed.unverified) {
+        // A date nobody vouches for could stop every later update; the applied changes go
+        // with it, so that the next check fetches them again.
+        commit.Rollback();
+        result.count = 0;
+        result.skipped = 0;
+        return unverified(result);
+    }
     DateText newDate;  // an answer that does not convert stores the zero date/time
     if (confirmed.ok) {
         newDate = ParseServerDate(confirmed.text).value_or(DateText());

@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -7,7 +8,9 @@
 #include "platform/FileLocks.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
+#include "platform/SignatureVerifier.h"
 #include "update/DateText.h"
+#include "update/SignedAnswerCheck.h"
 #include "update/UpdateObserver.h"
 
 namespace nightjar::update {
@@ -32,6 +35,8 @@ struct UpdateResult {
     UpdateOutcome outcome = UpdateOutcome::Current;
     /// The definitions date text after the check (the stored one, new or unchanged).
     std::string date;
+    /// Failed because an answer of the server did not carry a valid signature.
+    bool unverified = false;
 };
 
 /// The client side of the definition server conversation: asks for the server's date,
@@ -48,10 +53,19 @@ class DefinitionUpdater {
     static constexpr std::chrono::milliseconds kLockWait{2000};
     /// The most a date answer may hold: a date is tens of bytes.
     static constexpr std::size_t kDateAnswerBytes = 4096;
+    /// Status text, and the result text of an update that failed for that reason.
+    static constexpr std::string_view kUnverifiedAnswer =
+        "The definition server's answer could not be verified. The definitions were not "
+        "changed.";
 
     DefinitionUpdater(platform::FileSystem& fs, platform::Http& http, platform::FileLocks& locks,
                       std::string dataFolder, localization::ProductIdentity identity,
                       const ServerConfig& servers, UpdateObserver& observer);
+
+    /// From now on every answer the update relies on (the two dates and the update text)
+    /// must be signed under `publicKeyBase64`; one that is not fails the whole check.
+    void requireSignedAnswers(const platform::SignatureVerifier& verifier,
+                              std::string_view publicKeyBase64);
 
     /// Runs one check. A failed request is never reported as Current: the outcome is
     /// Failed and nothing is written.
@@ -68,6 +82,7 @@ class DefinitionUpdater {
 
   private:
     UpdateResult checkLocked();
+    UpdateResult unverified(UpdateResult result);
 
     platform::FileSystem& fs_;
     platform::Http& http_;
@@ -76,6 +91,7 @@ class DefinitionUpdater {
     localization::ProductIdentity identity_;
     const ServerConfig& servers_;
     UpdateObserver& observer_;
+    std::optional<SignedAnswerCheck> signedAnswers_;
 };
 
 }  // namespace nightjar::update

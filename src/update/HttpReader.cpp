@@ -1,5 +1,7 @@
 #include "update/HttpReader.h"
 
+#include "update/SignedAnswerCheck.h"
+
 namespace nightjar::update {
 
 HttpReader::HttpReader(platform::Http& http, PumpCallback pump)
@@ -31,6 +33,11 @@ FetchResult HttpReader::fetch(std::string_view url, const StatusCallback* status
     };
     platform::HttpResult r = http_.get(url, progress, maxBytes);
     FetchResult out;
+    if (r.ok && check_ != nullptr && !check_->accepts(url, r.body, r.signature)) {
+        out.unverified = true;
+        out.error = "the answer's signature is missing or wrong";
+        return out;
+    }
     out.ok = r.ok;
     if (r.ok) {
         out.text = std::move(r.body);

@@ -13,7 +13,11 @@ struct FetchResult {
     bool ok = false;
     std::string text;
     std::string error;  ///< short reason when !ok
+    /// The answer came but its signature was missing or did not verify (ok is false).
+    bool unverified = false;
 };
+
+class SignedAnswerCheck;
 
 /// The plain HTTP reader used by updates, language downloads and submissions.
 class HttpReader {
@@ -23,6 +27,10 @@ class HttpReader {
 
     /// `pump` is called after every block read (yield to the message loop); may be empty.
     explicit HttpReader(platform::Http& http, PumpCallback pump = {});
+
+    /// From now on an answer that `check` does not accept is a failed request; null (the
+    /// default) takes every answer as it comes.
+    void requireSignedAnswers(const SignedAnswerCheck* check) { check_ = check; }
 
     /// Whole body of `url`; ok == false and an empty text on any failure, an answer of more
     /// than `maxBytes` included.
@@ -40,6 +48,7 @@ class HttpReader {
 
     platform::Http& http_;
     PumpCallback pump_;
+    const SignedAnswerCheck* check_ = nullptr;
 };
 
 }  // namespace nightjar::update

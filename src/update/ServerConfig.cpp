@@ -3,12 +3,14 @@
 #include <cstdlib>
 
 #include "nightjar/Identity.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "util/Text.h"
 
 namespace nightjar::update {
 
 namespace {
+
 std::optional<std::string> processEnvironment(const char* name) {
     const char* v = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read-only use
     if (v == nullptr) {
@@ -55,6 +57,15 @@ std::string ServerConfig::definitionServer() const {
 
 std::string ServerConfig::languageServer() const {
     return resolve(languageOverride_, kLanguageEnv, kLanguageKey, NJ_LANGUAGE_SERVER);
+}
+
+std::string ServerConfig::definitionPublicKey() const {
+    std::string key;
+    if (settings_ != nullptr) {
+        key = text::trim(settings_->Read(settings::keys::kOptionAndSettings,
+                                         settings::keys::kDefinitionPublicKey, ""));
+    }
+    return key.empty() ? text::trim(NJ_DEFINITION_PUBLIC_KEY) : key;
 }
 
 std::string ServerConfig::definitionUrl(std::string_view pathAndQuery) const {

@@ -41,6 +41,11 @@ class ServerConfig {
     std::string definitionUrl(std::string_view pathAndQuery) const;
     std::string languageUrl(std::string_view pathAndQuery) const;
 
+    /// The public key answers of the definition server must be signed with (one line of
+    /// base64 DER): the setting OptionAndSettings\DefinitionPublicKey, else the compiled
+    /// NJ_DEFINITION_PUBLIC_KEY. Empty: answers are taken unsigned.
+    std::string definitionPublicKey() const;
+
     /// Trims blanks and trailing "/", adds "http://" when the text has no "://".
     static std::string NormalizeBase(std::string_view url);
 

@@ -43,8 +43,10 @@ class ClientMachine {
     bool ok() const { return platform_ != nullptr && !dataFolder_.empty(); }
     const std::string& error() const { return error_; }
 
-    /// One check against `baseUrl` with the given HTTP client (the platform's by default).
-    update::UpdateResult check(const std::string& baseUrl, platform::Http* http = nullptr) {
+    /// One check against `baseUrl` with the given HTTP client (the platform's by default);
+    /// with `publicKey` (base64), only answers signed with its private key are taken.
+    update::UpdateResult check(const std::string& baseUrl, platform::Http* http = nullptr,
+                               const std::string& publicKey = {}) {
         update::ServerConfig servers(nullptr, [](const char*) { return std::nullopt; });
         servers.setDefinitionOverride(baseUrl);
         localization::ProductIdentity identity{"Nightjar", "Nightjar Labs", "nightjar.example"};
@@ -52,6 +54,9 @@ class ClientMachine {
         update::DefinitionUpdater updater(
             *platform_->fileSystem, http != nullptr ? *http : *platform_->http,
             *platform_->fileLocks, dataFolder_, identity, servers, observer);
+        if (!publicKey.empty()) {
+            updater.requireSignedAnswers(*platform_->signatureVerifier, publicKey);
+        }
         return updater.CheckAndApplyUpdates();
     }
 

@@ -94,7 +94,8 @@ ServerProcess::~ServerProcess() {
     stop();
 }
 
-bool ServerProcess::start(const std::string& db, const std::string& logPath) {
+bool ServerProcess::start(const std::string& db, const std::string& logPath,
+                          const std::vector<std::string>& serveArgs) {
     int out[2];
     if (::pipe(out) != 0) {
         return false;
@@ -103,6 +104,7 @@ bool ServerProcess::start(const std::string& db, const std::string& logPath) {
     const std::string program = binary();
     std::vector<std::string> args = {"--db",   db,  "serve",     "--host", "127.0.0.1",
                                      "--port", "0", "--threads", "4"};
+    args.insert(args.end(), serveArgs.begin(), serveArgs.end());
     std::vector<char*> av = argv(program, args);
     const pid_t pid = ::fork();
     if (pid == 0) {

@@ -27,9 +27,10 @@ class ServerProcess {
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    /// Starts "serve" on `db`, its log (standard error) going to `logPath`; waits for the
-    /// "listening on" line. False when it did not start.
-    bool start(const std::string& db, const std::string& logPath);
+    /// Starts "serve" on `db`, its log (standard error) going to `logPath`, with `serveArgs`
+    /// added; waits for the "listening on" line. False when it did not start.
+    bool start(const std::string& db, const std::string& logPath,
+               const std::vector<std::string>& serveArgs = {});
     /// Sends SIGTERM and waits; the exit code, -1 when it did not exit normally.
     int stop();
 

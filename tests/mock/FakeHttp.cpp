@@ -13,16 +13,16 @@ platform::HttpResult FakeHttp::fetch(std::string_view url, const platform::HttpP
     } else if (auto it = table_.find(std::string(url)); it != table_.end()) {
         r = it->second;
     } else {
-        r = {false, {}, "host not found"};
+        r = {false, {}, "host not found", {}};
     }
     if (r.ok && r.body.size() > maxBytes) {
-        return {false, {}, std::string(kTooLong)};
+        return {false, {}, std::string(kTooLong), {}};
     }
     if (r.ok && progress) {
         for (std::size_t got = 0; got < r.body.size();) {
             got = std::min(r.body.size(), got + block_);
             if (!progress(got)) {
-                return {false, {}, "cancelled"};
+                return {false, {}, "cancelled", {}};
             }
         }
     }

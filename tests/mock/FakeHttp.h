@@ -12,11 +12,12 @@ namespace nightjar::mock {
 /// Records every requested URL.
 class FakeHttp : public platform::Http {
   public:
-    void respond(std::string url, std::string body) {
-        table_[std::move(url)] = {true, std::move(body), {}};
+    /// `signature`: the value of the signature header, empty for none.
+    void respond(std::string url, std::string body, std::string signature = {}) {
+        table_[std::move(url)] = {true, std::move(body), {}, std::move(signature)};
     }
     void fail(std::string url, std::string reason = "HTTP 500") {
-        table_[std::move(url)] = {false, {}, std::move(reason)};
+        table_[std::move(url)] = {false, {}, std::move(reason), {}};
     }
     /// Answers every URL through a function (takes precedence over the table).
     void handler(std::function<platform::HttpResult(const std::string&)> fn) {

@@ -29,6 +29,7 @@ platform::Platform makePlatform() {
     p.singleInstance = std::make_unique<FakeSingleInstance>();
     p.systemRestore = std::make_unique<NoSystemRestore>();
     p.fileLocks = std::make_unique<FakeFileLocks>();
+    p.signatureVerifier = std::make_unique<FakeSignatureVerifier>();
     return p;
 }
 

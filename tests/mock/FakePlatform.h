@@ -9,6 +9,7 @@
 #include "mock/FakeProcesses.h"
 #include "mock/FakeRegistry.h"
 #include "mock/FakeShellFolders.h"
+#include "mock/FakeSignatureVerifier.h"
 #include "mock/FakeVersionInfo.h"
 #include "platform/Platform.h"
 

@@ -1,14 +1,19 @@
 #include "update/DefinitionUpdater.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <map>
+#include <optional>
 
 #include "mock/FakeFileLocks.h"
 #include "mock/FakeFileSystem.h"
 #include "mock/FakeHttp.h"
+#include "mock/FakeSignatureVerifier.h"
 #include "update/DefinitionCommit.h"
 #include "update/ServerConfig.h"
 #include "update/UpdateTestSupport.h"
 #include "update/UpdateTextApplier.h"
+#include "util/SignedAnswer.h"
 
 namespace nightjar::update {
 namespace {
@@ -203,9 +208,9 @@ TEST_F(UpdaterTest, SecondUpdateOfTheSameFolderIsBusyAndAsksNothing) {
             second = run();  // started while the first one runs
         }
         if (url == defsUrl("3/16/2006")) {
-            return {true, record("COOK", "ADD", "a"), {}};
+            return {true, record("COOK", "ADD", "a"), {}, {}};
         }
-        return {true, "1/5/2009", {}};
+        return {true, "1/5/2009", {}, {}};
     });
     EXPECT_EQ(run().outcome, UpdateOutcome::Updated);
     ASSERT_TRUE(second.has_value());
@@ -254,6 +259,138 @@ TEST(OutcomeName, Words) {
     EXPECT_EQ(OutcomeName(UpdateOutcome::Current), "current");
     EXPECT_EQ(OutcomeName(UpdateOutcome::Failed), "failed");
     EXPECT_EQ(OutcomeName(UpdateOutcome::Busy), "busy");
+}
+
+/// One client with a public key and a server whose answers a test signs (or spoils) one
+/// by one.
+class SignedUpdate {
+  public:
+    static constexpr std::string_view kKeyBytes = "key-1";
+
+    SignedUpdate() : servers(nullptr, [](const char*) { return std::optional<std::string>(); }) {
+        fs.addFolder(kData);
+        fs.addFile(dataFile("date.dat"), "3/16/2006\r\n");
+        fs.addFile(dataFile("FileDefinition.dat"), storedLine("a=1"));
+        servers.setDefinitionOverride(kBase);
+        // The honest server's answers.
+        answer(kDateUrl, "1/5/2009 3:04:05 PM PST");
+        answer(defsUrl("3/16/2006"), kUpdateText);
+        answer(kConfirmUrl, "1/5/2009 3:04:05 PM");
+    }
+
+    /// The signature header the server gives `body` as the answer to `url`.
+    static std::string signatureOf(const std::string& url, const std::string& body) {
+        return signing::base64Encode(mock::FakeSignatureVerifier::sign(
+            kKeyBytes, signing::signedMessage(signing::requestTarget(url), body)));
+    }
+    void answer(const std::string& url, const std::string& body) {
+        http.respond(url, body, signatureOf(url, body));
+    }
+
+    /// `key`: the client's configured key; empty for a client that has none.
+    UpdateResult run(const std::string& key = signing::base64Encode(kKeyBytes)) {
+        DefinitionUpdater updater(fs, http, locks, std::string(kData),
+                                  {"Nightjar", "Nightjar Labs", "x"}, servers, observer);
+        if (!key.empty()) {
+            updater.requireSignedAnswers(verifier, key);
+        }
+        return updater.CheckAndApplyUpdates();
+    }
+    /// Every path of the data folder with its content.
+    std::map<std::string, std::optional<std::string>> files() const {
+        std::map<std::string, std::optional<std::string>> out;
+        for (const std::string& path : fs.allPaths()) {
+            out[path] = fs.content(path);
+        }
+        return out;
+    }
+
+    inline static const std::string kUpdateText = record("FILE", "ADD", "b=2|c");
+
+    mock::FakeFileSystem fs;
+    mock::FakeHttp http;
+    mock::FakeFileLocks locks;
+    mock::FakeSignatureVerifier verifier;
+    ServerConfig servers;
+    Recorder observer;
+};
+
+TEST(SignedUpdaterTest, SignedAnswersUpdateWithAndWithoutAKey) {
+    for (const bool withKey : {true, false}) {
+        SignedUpdate u;
+        const UpdateResult r = u.run(withKey ? signing::base64Encode(SignedUpdate::kKeyBytes) : "");
+        EXPECT_EQ(r.outcome, UpdateOutcome::Updated) << withKey;
+        EXPECT_FALSE(r.unverified);
+        EXPECT_EQ(u.fs.content(dataFile("FileDefinition.dat")),
+                  storedLine("a=1") + storedLine("b=2|c"));
+        EXPECT_EQ(u.fs.content(dataFile("date.dat")), "1/5/2009 3:04:05 PM\r\n");
+    }
+    // A client without a key takes unsigned answers as before.
+    SignedUpdate plain;
+    plain.http.respond(defsUrl("3/16/2006"), SignedUpdate::kUpdateText);
+    EXPECT_EQ(plain.run("").outcome, UpdateOutcome::Updated);
+}
+
+TEST(SignedUpdaterTest, AnyAnswerWithoutItsOwnValidSignatureFailsAndChangesNothing) {
+    const std::string defs = defsUrl("3/16/2006");
+    const std::string text = SignedUpdate::kUpdateText;
+    const std::string changedText = text.substr(0, text.size() - 1) + "d";
+    struct Case {
+        const char* what;
+        std::function<void(SignedUpdate&)> spoil;
+        std::string key = signing::base64Encode(SignedUpdate::kKeyBytes);
+    };
+    const std::vector<Case> cases = {
+        {"unsigned date", [](SignedUpdate& u) { u.http.respond(kDateUrl, "1/5/2009"); }},
+        {"far-future date under the signature of the real one",
+         [](SignedUpdate& u) {
+             u.http.respond(kDateUrl, "1/5/2099",
+                            SignedUpdate::signatureOf(kDateUrl, "1/5/2009 3:04:05 PM PST"));
+         }},
+        {"one byte of the update text changed",
+         [&](SignedUpdate& u) {
+             u.http.respond(defs, changedText, SignedUpdate::signatureOf(defs, text));
+         }},
+        {"update text without its header", [&](SignedUpdate& u) { u.http.respond(defs, text); }},
+        {"update text with the signature of the date answer",
+         [&](SignedUpdate& u) {
+             u.http.respond(defs, text,
+                            SignedUpdate::signatureOf(kDateUrl, "1/5/2009 3:04:05 PM PST"));
+         }},
+        {"update text signed for another query",
+         [&](SignedUpdate& u) {
+             u.http.respond(defs, text, SignedUpdate::signatureOf(defsUrl("1/1/2000"), text));
+         }},
+        {"signature that is not base64",
+         [&](SignedUpdate& u) {
+             u.http.respond(defs, text, SignedUpdate::signatureOf(defs, text) + "!");
+         }},
+        // The files are already in place when the confirmed date comes: they go back.
+        {"unsigned confirmed date",
+         [](SignedUpdate& u) { u.http.respond(kConfirmUrl, "1/5/2099"); }},
+        {"a key that does not decode", [](SignedUpdate&) {}, "not base64!"},
+        {"another key", [](SignedUpdate&) {}, signing::base64Encode("key-2")},
+    };
+    for (const Case& c : cases) {
+        SignedUpdate u;
+        const auto before = u.files();
+        c.spoil(u);
+        const UpdateResult r = u.run(c.key);
+        EXPECT_EQ(r.outcome, UpdateOutcome::Failed) << c.what;
+        EXPECT_TRUE(r.unverified) << c.what;
+        EXPECT_EQ(r.count, 0) << c.what;
+        EXPECT_EQ(r.date, "3/16/2006") << c.what;
+        EXPECT_EQ(u.files(), before) << c.what;
+        EXPECT_TRUE(u.observer.captions.empty()) << c.what;
+        ASSERT_FALSE(u.observer.statuses.empty());
+        EXPECT_EQ(u.observer.statuses.back(), DefinitionUpdater::kUnverifiedAnswer) << c.what;
+    }
+    // A request that fails outright is still a network failure, not a verification one.
+    SignedUpdate offline;
+    offline.http.fail(kDateUrl);
+    const UpdateResult r = offline.run();
+    EXPECT_EQ(r.outcome, UpdateOutcome::Failed);
+    EXPECT_FALSE(r.unverified);
 }
 
 }  // namespace

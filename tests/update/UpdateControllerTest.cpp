@@ -10,10 +10,12 @@
 #include "mock/FakeHttp.h"
 #include "mock/FakeRegistry.h"
 #include "mock/FakeShellFolders.h"
+#include "mock/FakeSignatureVerifier.h"
 #include "mock/ScriptedUserInterface.h"
 #include "settings/SettingsStore.h"
 #include "update/ServerConfig.h"
 #include "update/UpdateTestSupport.h"
+#include "util/SignedAnswer.h"
 
 namespace nightjar::app {
 namespace {
@@ -38,7 +40,7 @@ class ControllerTest : public ::testing::Test {
           catalog({"Nightjar", "Nightjar Labs", "nightjar.example"}),
           servers(nullptr, [](const char*) { return std::optional<std::string>(); }),
           controller(
-              fs, http, locks, store, settings, catalog, ui, servers,
+              fs, http, verifier, locks, store, settings, catalog, ui, servers,
               [this](bool on) { timerCalls.push_back(on); }, [this] { return idle; }) {
         fs.addFolder(kData);
         catalog.LoadDefaultMessages();
@@ -57,6 +59,7 @@ class ControllerTest : public ::testing::Test {
 
     mock::FakeFileSystem fs;
     mock::FakeHttp http;
+    mock::FakeSignatureVerifier verifier;
     mock::FakeFileLocks locks;
     mock::FakeShellFolders shell;
     mock::FakeRegistry registry;
@@ -129,6 +132,35 @@ TEST_F(ControllerTest, AppliedUpdateIsAnnouncedCountedAndPublished) {
     EXPECT_EQ(ui.isEnabled("cmdScan"), true);
     EXPECT_EQ(ui.isEnabled("cmdLiveUpdate"), true);
     EXPECT_EQ(timerCalls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(ControllerTest, TheKeyInTheSettingsRequiresSignedAnswers) {
+    serveOneUpdate();  // no signatures
+    update::ServerConfig configured(&settings, [](const char*) { return std::nullopt; });
+    configured.setDefinitionOverride(kBase);
+    settings.Write("OptionAndSettings", "DefinitionPublicKey", " a2V5 ");
+    UpdateController checking(fs, http, verifier, locks, store, settings, catalog, ui, configured,
+                              {}, {});
+    checking.RunUpdate();
+    EXPECT_EQ(checking.lastResult().outcome, update::UpdateOutcome::Failed);
+    EXPECT_TRUE(checking.lastResult().unverified);
+    EXPECT_EQ(ui.text("lblUpdateInfo"), update::DefinitionUpdater::kUnverifiedAnswer);
+    EXPECT_EQ(setting("SHOW"), "<unset>");
+    EXPECT_FALSE(fs.exists(dataFile("BlockedCookies.dat")));
+
+    // The same answers signed under that key ("key") go through.
+    const auto sign = [](const std::string& url, const std::string& body) {
+        return signing::base64Encode(mock::FakeSignatureVerifier::sign(
+            "key", signing::signedMessage(signing::requestTarget(url), body)));
+    };
+    const std::string defs =
+        record("COOK", "ADD", "a.example") + "[BR]" + record("EXE", "ADD", "b.exe=B|x|y");
+    http.respond(kDateUrl, "1/5/2009 3:04:05 PM PST", sign(kDateUrl, "1/5/2009 3:04:05 PM PST"));
+    http.respond(kDefsUrl, defs, sign(kDefsUrl, defs));
+    http.respond(kConfirmUrl, "1/5/2009 3:04:05 PM", sign(kConfirmUrl, "1/5/2009 3:04:05 PM"));
+    checking.RunUpdate();
+    EXPECT_EQ(checking.lastResult().outcome, update::UpdateOutcome::Updated);
+    EXPECT_EQ(ui.text("lblUpdateInfo"), "Your Nightjar definitions have been updated!");
 }
 
 TEST_F(ControllerTest, CancelOfTheProgressWindowDoesNotStopTheUpdate) {

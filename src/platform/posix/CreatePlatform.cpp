@@ -6,6 +6,7 @@
 #include "platform/posix/LockFileSingleInstance.h"
 #include "platform/posix/MachineRoot.h"
 #include "platform/posix/NoSystemRestore.h"
+#include "platform/posix/OpenSslSignatureVerifier.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLauncher.h"
 #include "platform/posix/PosixProcesses.h"
@@ -46,6 +47,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     platform->singleInstance = std::make_unique<LockFileSingleInstance>(machine.instanceLockFile());
     platform->systemRestore = std::make_unique<NoSystemRestore>();
     platform->fileLocks = std::make_unique<FlockFileLocks>(machine);
+    platform->signatureVerifier = std::make_unique<OpenSslSignatureVerifier>();
     platform->machineRoot = location;
     return platform;
 }

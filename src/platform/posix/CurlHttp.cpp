@@ -5,6 +5,9 @@
 #include <mutex>
 #include <string>
 
+#include "util/SignedAnswer.h"
+#include "util/Text.h"
+
 namespace nightjar::platform::posix {
 
 namespace {
@@ -14,6 +17,7 @@ constexpr long kMaxRedirects = 5;
 
 struct Transfer {
     std::string body;
+    std::string signature;
     const HttpProgress* progress = nullptr;
     std::size_t maxBytes = 0;
     bool cancelled = false;
@@ -32,6 +36,36 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
     if (t->progress != nullptr && *t->progress && !(*t->progress)(t->body.size())) {
         t->cancelled = true;
         return 0;  // anything but n ends the transfer
+    }
+    return n;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+/// One header line of any response of the transfer (redirects included).
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    const std::string_view line(data, n);
+    // Each response of a redirect chain starts with its status line; only the headers of
+    // the last one belong to the body that is returned.
+    if (line.starts_with("HTTP/")) {
+        t->signature.clear();
+        return n;
+    }
+    const auto colon = line.find(':');
+    if (colon != std::string_view::npos &&
+        text::iequals(line.substr(0, colon), signing::kSignatureHeader)) {
+        t->signature = std::string(trimBlanks(line.substr(colon + 1)));
+        if (t->signature.size() > Http::kMaxSignatureBytes) {
+            t->signature.resize(Http::kMaxSignatureBytes);
+        }
     }
     return n;
 }
@@ -93,6 +127,8 @@ HttpResult CurlHttp::fetch(std::string_view url, const HttpProgress& progress,
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     // An announced length above the limit fails before any of the body is read.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
 
@@ -117,6 +153,7 @@ HttpResult CurlHttp::fetch(std::string_view url, const HttpProgress& progress,
     HttpResult result;
     result.ok = true;
     result.body = std::move(transfer.body);
+    result.signature = std::move(transfer.signature);
     return result;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/win32/CngSignatureVerifier.h"
 #include "platform/win32/NamedMutexSingleInstance.h"
 #include "platform/win32/SrClientSystemRestore.h"
 #include "platform/win32/SystemClock.h"
@@ -34,6 +35,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& /*options*/, std
         std::make_unique<win32::NamedMutexSingleInstance>(instanceName + ".SingleInstance");
     p->systemRestore = std::make_unique<win32::SrClientSystemRestore>();
     p->fileLocks = std::make_unique<win32::Win32FileLocks>();
+    p->signatureVerifier = std::make_unique<win32::CngSignatureVerifier>();
     return p;
 }
 

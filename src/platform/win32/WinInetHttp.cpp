@@ -4,8 +4,11 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+
+#include "util/SignedAnswer.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -24,6 +27,24 @@ HttpResult failure(std::string reason) {
 
 std::string withCode(const char* what) {
     return std::string(what) + " (error " + std::to_string(GetLastError()) + ")";
+}
+
+/// The value of the signature header of the answer; empty when there is none or when it is
+/// longer than any valid signature.
+std::string signatureHeader(HINTERNET request) {
+    std::string buffer(Http::kMaxSignatureBytes + 1, '\0');
+    // HTTP_QUERY_CUSTOM takes the header name in the buffer and returns the value there.
+    buffer.replace(0, signing::kSignatureHeader.size(), signing::kSignatureHeader);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) {
+        return {};  // absent, or longer than any valid signature
+    }
+    buffer.resize(std::min<std::size_t>(size, Http::kMaxSignatureBytes));
+    const auto first = buffer.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return buffer.substr(first, buffer.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace
@@ -75,6 +96,7 @@ HttpResult WinInetHttp::fetch(std::string_view url, const HttpProgress& progress
             return failure("cancelled");
         }
     }
+    result.signature = signatureHeader(request.get());
     result.ok = true;
     return result;
 }

@@ -38,6 +38,16 @@ class LocalServer {
         server_.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/small");
         });
+        // Header names are case-insensitive; the value's blanks are not part of it.
+        server_.Get("/signed", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("x-NIGHTJAR-signature", " \tAb+/9w== ");
+            res.set_content("hello", "text/plain");
+        });
+        // The signature of a redirect is not the signature of the answer it leads to.
+        server_.Get("/moved-signed", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Nightjar-Signature", "AAAA");
+            res.set_redirect("/small");
+        });
         server_.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.get_header_value("User-Agent") + "|" +
                                 req.get_header_value("Cache-Control") + "|" +
@@ -176,6 +186,18 @@ TEST_F(CurlHttpTest, FollowsARedirect) {
     auto r = http.get(server.url("/moved"), {});
     EXPECT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.body, "hello");
+}
+
+TEST_F(CurlHttpTest, ReturnsTheSignatureHeaderOfTheFinalAnswerOnly) {
+    auto signed_ = http.get(server.url("/signed"), {});
+    ASSERT_TRUE(signed_.ok) << signed_.error;
+    EXPECT_EQ(signed_.body, "hello");
+    EXPECT_EQ(signed_.signature, "Ab+/9w==");
+
+    auto moved = http.get(server.url("/moved-signed"), {});
+    ASSERT_TRUE(moved.ok) << moved.error;
+    EXPECT_EQ(moved.body, "hello");
+    EXPECT_EQ(moved.signature, "");
 }
 
 TEST_F(CurlHttpTest, AServerThatStopsSendingTimesOut) {

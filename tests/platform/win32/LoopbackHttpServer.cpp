@@ -82,8 +82,8 @@ void LoopbackHttpServer::serve() {
         std::string out = "HTTP/1.1 " + std::to_string(response.status) +
                           (response.status < 400 ? " OK" : " Error") +
                           "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                          std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                          response.body;
+                          std::to_string(response.body.size()) + "\r\nConnection: close\r\n" +
+                          response.headers + "\r\n" + response.body;
         std::size_t sent = 0;
         while (sent < out.size()) {
             int n = send(c, out.data() + sent, static_cast<int>(out.size() - sent), 0);

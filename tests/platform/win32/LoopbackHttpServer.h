@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace nightjar::platform::win32::test {
@@ -13,8 +14,11 @@ namespace nightjar::platform::win32::test {
 class LoopbackHttpServer {
   public:
     struct Response {
+        Response(int status_, std::string body_, std::string headers_ = {})
+            : status(status_), body(std::move(body_)), headers(std::move(headers_)) {}
         int status = 200;
         std::string body;
+        std::string headers;  ///< extra header lines, each ending in "\r\n"
     };
 
     explicit LoopbackHttpServer(std::vector<Response> responses);

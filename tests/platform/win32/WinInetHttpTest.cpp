@@ -70,6 +70,26 @@ TEST(WinInetHttpTest, ShortBodyIsExactlyItsBytes) {
     EXPECT_TRUE(empty.body.empty());
 }
 
+TEST(WinInetHttpTest, ReturnsTheSignatureHeader) {
+    LoopbackHttpServer server(
+        {{200, "hello", "x-NIGHTJAR-signature:  Ab+/9w== \r\n"},
+         {200, "plain", ""},
+         {200, "long", "X-Nightjar-Signature: " + std::string(5000, 'A') + "\r\n"}});
+    ASSERT_TRUE(server.started());
+    WinInetHttp http(10000);
+    HttpResult r = http.get(server.url("/signed"), nullptr);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.body, "hello");
+    EXPECT_EQ(r.signature, "Ab+/9w==");
+    HttpResult plain = http.get(server.url("/plain"), nullptr);
+    ASSERT_TRUE(plain.ok) << plain.error;
+    EXPECT_EQ(plain.signature, "");
+    // No more than the limit is ever kept.
+    HttpResult longer = http.get(server.url("/long"), nullptr);
+    ASSERT_TRUE(longer.ok) << longer.error;
+    EXPECT_LE(longer.signature.size(), Http::kMaxSignatureBytes);
+}
+
 TEST(WinInetHttpTest, HttpErrorStatusFails) {
     LoopbackHttpServer server({{404, "not here"}, {500, "broken"}});
     ASSERT_TRUE(server.started());
