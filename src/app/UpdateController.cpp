@@ -91,7 +91,7 @@ void UpdateController::RunUpdate() {
         ui_.setVisible(control::frmSignatureUpdated, true);
         // A failed download is said as such, never as "most recent".
         if (lastResult_.unverified) {
-            ui_.setStatusText(control::lblUpdateInfo, update::DefinitionUpdater::kUnverifiedAnswer);
+            ui_.setStatusText(control::lblUpdateInfo, catalog_.getMessages("MSG_UNVERIFIED"));
         } else {
             ui_.setStatusText(
                 control::lblUpdateInfo,

@@ -97,7 +97,7 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
         } else if (r.outcome == update::UpdateOutcome::Busy) {
             std::cout << "Another update of this data folder is running.\n";
         } else if (r.unverified) {
-            std::cout << update::DefinitionUpdater::kUnverifiedAnswer << '\n';
+            std::cout << catalog.getMessages("MSG_UNVERIFIED") << '\n';
         } else {
             const char* key = r.outcome == update::UpdateOutcome::Updated   ? "MSG_UPDATED_DEFS"
                               : r.outcome == update::UpdateOutcome::Current ? "MSG_RECENT_DEFS"

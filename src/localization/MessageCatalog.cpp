@@ -103,9 +103,12 @@ constexpr std::array<DefaultMessage, 70> kDefaults = {{
      "contact support."},
 }};
 
-constexpr std::array<DefaultMessage, 3> kSupplementary = {{
+constexpr std::array<DefaultMessage, 4> kSupplementary = {{
     {"MSG_TITLELANGUAGE", "Language Selection"},
     {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
+    {"MSG_UNVERIFIED",
+     "The definition server's answer could not be verified. The definitions were not "
+     "changed."},
     {"MSG_EXCLUDE_FAILED",
      "The exclusion list could not be written.  The selected items were not excluded and "
      "stay in the list."},

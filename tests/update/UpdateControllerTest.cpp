@@ -144,7 +144,7 @@ TEST_F(ControllerTest, TheKeyInTheSettingsRequiresSignedAnswers) {
     checking.RunUpdate();
     EXPECT_EQ(checking.lastResult().outcome, update::UpdateOutcome::Failed);
     EXPECT_TRUE(checking.lastResult().unverified);
-    EXPECT_EQ(ui.text("lblUpdateInfo"), update::DefinitionUpdater::kUnverifiedAnswer);
+    EXPECT_EQ(ui.text("lblUpdateInfo"), catalog.getMessages("MSG_UNVERIFIED"));
     EXPECT_EQ(setting("SHOW"), "<unset>");
     EXPECT_FALSE(fs.exists(dataFile("BlockedCookies.dat")));
 
