@@ -1,23 +1,8 @@
 #include "QueryString.h"
 
+#include "util/Text.h"
+
 namespace nightjar::server {
-
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
 
 QueryString::QueryString(std::string_view target, const std::vector<std::string>& orderedKeys) {
     const std::size_t q = target.find('?');
@@ -87,8 +72,10 @@ std::string QueryString::percentDecode(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+        if (s[i] == '%' && i + 2 < s.size() && text::hexDigitValue(s[i + 1]) >= 0 &&
+            text::hexDigitValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(text::hexDigitValue(s[i + 1]) * 16 +
+                                     text::hexDigitValue(s[i + 2]));
             i += 2;
         } else {
             out += s[i];

@@ -262,11 +262,8 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
             env.exitCode = exitcode::Interrupted;
             break;
         case app::ScanOutcome::Completed:
-            if (removalFailed) {
-                env.exitCode = exitcode::Error;
-            } else {
-                env.exitCode = found ? exitcode::Found : exitcode::Ok;
-            }
+            // Something left behind outweighs what was found.
+            env.exitCode = removalFailed ? exitcode::Error : found ? exitcode::Found : exitcode::Ok;
             break;
         case app::ScanOutcome::NoRunYet:
         case app::ScanOutcome::DefinitionsMissing:

@@ -17,6 +17,8 @@ inline constexpr std::string_view kDateFile = "date.dat";
 inline constexpr std::string_view kTempFile = "temp.dat";
 inline constexpr std::string_view kExclusionFile = "ENoSignature.dat";
 inline constexpr std::string_view kQuarantineFolder = "quarantine";
+/// The quarantine log, in the quarantine folder.
+inline constexpr std::string_view kQuarantineLogFile = "QuarantineLog.txt";
 inline constexpr std::string_view kDataFolderTemplate = "[appdata]ZuvoDivavarIVA";
 
 /// The five files every scan needs, in the order they are checked.

@@ -5,6 +5,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "definitions/DefinitionFiles.h"
 #include "removal/RegFileKey.h"
 #include "removal/RegFileReader.h"
 #include "removal/RegFileWriter.h"
@@ -14,7 +15,7 @@ namespace nightjar::removal {
 
 namespace {
 
-constexpr std::string_view kLogName = "QuarantineLog.txt";
+constexpr std::string_view kLogName = definitions::kQuarantineLogFile;
 constexpr std::string_view kIndexName = "QuarantineIndex.json";
 constexpr std::string_view kRegExtension = ".reg";
 constexpr std::string_view kEol = "\r\n";
@@ -295,7 +296,15 @@ void QuarantineStore::record(QuarantineKind kind, std::string original, std::str
     saveIndex(items);
 }
 
-void QuarantineStore::appendLog(std::string_view entry) {
+void QuarantineStore::appendEntry(std::string_view first, std::string_view second) {
+    // One write per entry: the time and its first line, its second line, two empty lines.
+    std::string entry = now_ ? now_() : std::string();
+    entry += first;
+    entry += kEol;
+    entry += second;
+    entry += kEol;
+    entry += kEol;
+    entry += kEol;
     if (!QuarantineFolder()) {
         return;
     }
@@ -369,32 +378,14 @@ void QuarantineStore::LogQuarantinedFile(std::string_view source,
     if (!firstPass_) {
         return;
     }
-    std::string entry = now_ ? now_() : std::string();
-    entry += " - File: ";
-    entry += quarantinedName;
-    entry += kEol;
-    entry += " - Location: ";
-    entry += source;
-    entry += kEol;
-    entry += kEol;
-    entry += kEol;
-    appendLog(entry);
+    appendEntry(" - File: " + std::string(quarantinedName), " - Location: " + std::string(source));
 }
 
 void QuarantineStore::LogRegistryRemoval(std::string_view keyText, std::string_view valueText) {
     if (!firstPass_) {
         return;
     }
-    std::string entry = now_ ? now_() : std::string();
-    entry += " - Key: ";
-    entry += keyText;
-    entry += kEol;
-    entry += "Value: ";
-    entry += valueText;
-    entry += kEol;
-    entry += kEol;
-    entry += kEol;
-    appendLog(entry);
+    appendEntry(" - Key: " + std::string(keyText), "Value: " + std::string(valueText));
 }
 
 std::optional<std::string> QuarantineStore::writeBackup(QuarantineKind kind, platform::Hive hive,
@@ -579,16 +570,7 @@ RestoreResult QuarantineStore::restore(std::string_view name, bool force) {
     const QuarantineItem restored = *it;
     items.erase(it);
     saveIndex(items);
-    std::string entry = now_ ? now_() : std::string();
-    entry += " - Restored: ";
-    entry += restored.name;
-    entry += kEol;
-    entry += " - Location: ";
-    entry += restored.original;
-    entry += kEol;
-    entry += kEol;
-    entry += kEol;
-    appendLog(entry);
+    appendEntry(" - Restored: " + restored.name, " - Location: " + restored.original);
     return result;
 }
 

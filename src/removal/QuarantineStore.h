@@ -119,7 +119,8 @@ class QuarantineStore : public RemovalLog {
     std::vector<QuarantineItem> loadIndex() const;
     bool saveIndex(const std::vector<QuarantineItem>& items);
     void record(QuarantineKind kind, std::string original, std::string valueName, std::string name);
-    void appendLog(std::string_view entry);
+    /// Appends a log entry: the current time with `first`, then `second`.
+    void appendEntry(std::string_view first, std::string_view second);
     std::optional<std::string> writeBackup(QuarantineKind kind, platform::Hive hive,
                                            std::string_view path, std::string_view valueName,
                                            const std::vector<RegFileKey>& keys);

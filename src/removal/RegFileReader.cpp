@@ -48,19 +48,6 @@ bool acceptableName(std::string_view s) {
     return s.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 /// A number of 1 to 8 hex digits, the whole of `s`.
 std::optional<std::uint32_t> hexNumber(std::string_view s) {
     if (s.empty() || s.size() > 8) {
@@ -68,7 +55,7 @@ std::optional<std::uint32_t> hexNumber(std::string_view s) {
     }
     std::uint32_t n = 0;
     for (char c : s) {
-        const int d = hexDigit(c);
+        const int d = text::hexDigitValue(c);
         if (d < 0) {
             return std::nullopt;
         }

@@ -10,7 +10,6 @@ namespace nightjar::report {
 namespace {
 
 constexpr std::string_view kEol = "\r\n";
-constexpr std::string_view kQuarantineLog = "QuarantineLog.txt";
 constexpr std::string_view kRule = "-----------------------";
 constexpr std::string_view kItemRule = "============================================";
 
@@ -181,8 +180,9 @@ ReportFileFacts ScanReport::factsOf(const scan::FoundItem& item) {
 }
 
 ScanReport::Result ScanReport::MakeReport(const ScanReportInput& input) {
-    const std::string quarantineLog = definitions::DataFile(
-        definitions::DataFile(dataFolder_, definitions::kQuarantineFolder), kQuarantineLog);
+    const std::string quarantineLog =
+        definitions::DataFile(definitions::DataFile(dataFolder_, definitions::kQuarantineFolder),
+                              definitions::kQuarantineLogFile);
     const std::string quarantineText = QuarantineLogText(ReadLines(fs_, quarantineLog));
     const std::string exclusionText = ExclusionText(
         ReadLines(fs_, definitions::DataFile(dataFolder_, definitions::kExclusionFile)));

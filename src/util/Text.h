@@ -53,5 +53,7 @@ std::string capitalizeFirst(std::string_view s);
 
 /// Parses a whole decimal integer (optional sign, surrounding blanks allowed).
 bool parseInt(std::string_view s, long long& out);
+/// The value of a hexadecimal digit (either case), -1 for any other character.
+int hexDigitValue(char c);
 
 }  // namespace nightjar::text
