@@ -82,6 +82,11 @@ void MemoryShield::cmdYes_Click() {
                           "and closing any open applications.",
                       state_.productName(), MsgButtons::Ok, MsgIcon::Information);
     }
+    if (listener_) {
+        listener_({stopped ? ProtectionEvent::Kind::ThreatStopped
+                           : ProtectionEvent::Kind::ThreatNotStopped,
+                   view_.fileName});
+    }
     ui.setVisible(control::frmSpywareFoundAlert, false);
 }
 
@@ -91,6 +96,9 @@ void MemoryShield::cmdNO_Click() {
     }
     answered_ = true;
     state_.exclusions().AppendAlertExclusion(text::trimView(view_.fileName));
+    if (listener_) {
+        listener_({ProtectionEvent::Kind::ThreatAllowed, view_.fileName});
+    }
     state_.ui().setVisible(control::frmSpywareFoundAlert, false);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
+#include <functional>
 #include <optional>
 
+#include "app/ProtectionEvent.h"
 #include "app/UserInterface.h"
 #include "scan/MemoryScan.h"
 
@@ -34,6 +36,10 @@ class MemoryShield {
     bool AlertAnswered() const { return answered_; }
     /// The labels of the alert shown last.
     const SpywareAlertView& alert() const { return view_; }
+    /// Told of every answer and what came of it.
+    void setListener(std::function<void(const ProtectionEvent&)> listener) {
+        listener_ = std::move(listener);
+    }
 
   private:
     void answer(SpywareAlertAnswer answer);
@@ -42,6 +48,7 @@ class MemoryShield {
     SpywareAlertView view_;
     scan::MemoryScan::Sighting sighting_;
     bool answered_ = true;
+    std::function<void(const ProtectionEvent&)> listener_;
 };
 
 }  // namespace nightjar::app

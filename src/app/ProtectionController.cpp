@@ -27,16 +27,32 @@ ProtectionController::ProtectionController(MainState& state)
     state_.tmrScheduler().onTick([this] { tmrScheduler_Timer(); });
 }
 
+void ProtectionController::setListener(std::function<void(const ProtectionEvent&)> listener) {
+    listener_ = std::move(listener);
+    memory_.setListener(listener_);
+}
+
+void ProtectionController::emit(ProtectionEvent::Kind kind, std::string detail) {
+    if (listener_) {
+        listener_({kind, std::move(detail)});
+    }
+}
+
 void ProtectionController::tmrCheckHomePage_Timer() {
     if (state_.runState() != RunState::Idle || !homePage_.CountTick()) {
         return;
     }
     memory_.tmrMemoryInspected_Timer();
     state_.ApplyBackgroundTimers(false);
-    homePage_.Check([this](const std::string& info) {
+    const protection::HomePageCheck done = homePage_.Check([this](const std::string& info) {
         const RunStateScope open = state_.enterRunState(RunState::AlertOpen);
         return state_.ui().showHomePageAlert(state_.productName(), info);
     });
+    if (done == protection::HomePageCheck::Restored) {
+        emit(ProtectionEvent::Kind::HomePageRestored, homePage_.RememberedStartPage());
+    } else if (done == protection::HomePageCheck::Accepted) {
+        emit(ProtectionEvent::Kind::HomePageAccepted, homePage_.RememberedStartPage());
+    }
     // Re-arms this timer only while the shield is on.
     state_.ApplyBackgroundTimers(true);
 }
@@ -46,7 +62,11 @@ void ProtectionController::tmrScheduler_Timer() {
         return;
     }
     scheduler_.Tick([this](bool on) { state_.setAutoRemoveAfterScan(on); },
-                    [this] { state_.scanRun().lblStart_Click(); });
+                    [this] {
+                        emit(ProtectionEvent::Kind::ScheduledScanStarted);
+                        state_.scanRun().lblStart_Click();
+                        emit(ProtectionEvent::Kind::ScheduledScanEnded);
+                    });
 }
 
 // ---- Option handlers -----------------------------------------------------------------------

@@ -1,5 +1,8 @@
 #pragma once
+#include <functional>
+
 #include "app/MemoryShield.h"
+#include "app/ProtectionEvent.h"
 #include "protection/HomePageShield.h"
 #include "protection/ScanScheduler.h"
 
@@ -22,6 +25,9 @@ class ProtectionController {
     MemoryShield& memoryShield() { return memory_; }
     protection::HomePageShield& homePageShield() { return homePage_; }
     protection::ScanScheduler& scheduler() { return scheduler_; }
+    /// Told of every threat stopped or allowed, home page restored or adopted, and
+    /// scheduled scan started and ended.
+    void setListener(std::function<void(const ProtectionEvent&)> listener);
 
     /// Every third tick: the memory shield's check, then the home-page check with the
     /// background timers off (the alert is modal).
@@ -55,11 +61,13 @@ class ProtectionController {
     void storeHomePageShield(bool on);
     void storeNotify(bool ask);
     void reportApply(protection::ScanScheduler::ApplyResult result);
+    void emit(ProtectionEvent::Kind kind, std::string detail = {});
 
     MainState& state_;
     MemoryShield memory_;
     protection::HomePageShield homePage_;
     protection::ScanScheduler scheduler_;
+    std::function<void(const ProtectionEvent&)> listener_;
 };
 
 }  // namespace nightjar::app

@@ -60,7 +60,15 @@ class ProtectionTest : public AppFixture {
         protection().CmdProceed_Click();
     }
 
+    /// Records the events of the protection as "kind detail".
+    void listen() {
+        protection().setListener([this](const app::ProtectionEvent& e) {
+            events.push_back(std::to_string(static_cast<int>(e.kind)) + " " + e.detail);
+        });
+    }
+
     int elapsed = 0;
+    std::vector<std::string> events;
 };
 
 TEST_F(ProtectionTest, NoTickWorkWhileAScanUpdateRemovalOrAlertRuns) {
@@ -143,6 +151,7 @@ TEST_F(ProtectionTest, TwoThreatsAreAlertedOneAfterTheOtherWhileTheLoopYields) {
     fake.processes.add(11, "C:\\Temp\\worse.exe");
     fake.processes.add(12, "C:\\Temp\\fine.exe");
     state->ApplyBackgroundTimers(true);
+    listen();
     ui.spywareAnswers = {std::nullopt, std::nullopt};  // both windows stay open
     std::vector<std::size_t> shownWhenAnswered;
     int waits = 0;
@@ -162,6 +171,7 @@ TEST_F(ProtectionTest, TwoThreatsAreAlertedOneAfterTheOtherWhileTheLoopYields) {
     state->tmrMemoryInspected().tick();
     EXPECT_EQ(shownWhenAnswered, (std::vector<std::size_t>{1, 2}));
     EXPECT_EQ(fake.processes.terminated(), (std::vector<std::uint32_t>{10, 11}));
+    EXPECT_EQ(events, (std::vector<std::string>{"0 BAD.EXE", "0 WORSE.EXE"}));
     EXPECT_TRUE(fake.processes.running(12));
     EXPECT_EQ(state->counters().threats, 2);
     EXPECT_EQ(state->runState(), RunState::Idle);
@@ -198,6 +208,7 @@ TEST_F(ProtectionTest, StopThatFailsIsSaidAndAProcessThatEndedCountsAsStopped) {
 TEST_F(ProtectionTest, HomePageTimerStoresAsksRestoresAndStopsWhenOff) {
     setStartPage("http://home.example/");
     state->ApplyBackgroundTimers(true);
+    listen();
     runSeconds(14);
     EXPECT_EQ(setting("OptionAndSettings", "Homepage"), "<none>");
     runSeconds(1);
@@ -216,6 +227,8 @@ TEST_F(ProtectionTest, HomePageTimerStoresAsksRestoresAndStopsWhenOff) {
     ASSERT_EQ(ui.homePageAlerts.size(), 1u);
     EXPECT_EQ(setting("OptionAndSettings", "Homepage"), "http://new.example/");
     EXPECT_TRUE(state->tmrCheckHomePage().enabled());
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"3 http://home.example/", "4 http://new.example/"}));
 
     // Off, but its timer still running: no alert, and the timer stops at its next check.
     setOption("optIEHomePageSheildOn", "False");
@@ -232,6 +245,7 @@ TEST_F(ProtectionTest, ScheduledScanRemovesWhatItFindsAndAnUnscheduledScanNeverD
     protection().optMemorySheildOff_Click();
     scheduleDaily("2:05:10 PM", true);
     EXPECT_TRUE(state->tmrScheduler().enabled());
+    listen();
     std::vector<bool> requestDuringScan;
     ui.onPump = [&] {
         if (state->scanRunning()) {
@@ -248,6 +262,7 @@ TEST_F(ProtectionTest, ScheduledScanRemovesWhatItFindsAndAnUnscheduledScanNeverD
     EXPECT_EQ(std::count(requestDuringScan.begin(), requestDuringScan.end(), false), 0);
     EXPECT_FALSE(state->AutoRemoveAfterScan());
     EXPECT_TRUE(ui.boxes.empty());  // the removal asked nothing
+    EXPECT_EQ(events, (std::vector<std::string>{"5 ", "6 "}));
 
     requestDuringScan.clear();
     plantThreats();
