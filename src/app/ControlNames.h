@@ -15,6 +15,17 @@ NJ_CONTROL(frmQuarantine);
 NJ_CONTROL(frmDownload);
 NJ_CONTROL(frmSignatureUpdated);
 NJ_CONTROL(frmDelete);
+NJ_CONTROL(frmSpywareFoundAlert);
+NJ_CONTROL(frmHomePageChangedAlert);
+
+// Spyware alert window.
+NJ_CONTROL(lblAlertFileName);
+NJ_CONTROL(lblAlertCompanyName);
+NJ_CONTROL(cmdYes);
+
+// Options page: home-page shield.
+NJ_CONTROL(optAlwaysnotifybeforerestoring);
+NJ_CONTROL(optRestoredefaultwithoutnotification);
 
 // Commands.
 NJ_CONTROL(cmdScanNow);

@@ -1,5 +1,7 @@
 #include "app/ControlStateTracker.h"
 
+#include "app/ControlNames.h"
+
 namespace nightjar::app {
 
 namespace {
@@ -87,6 +89,17 @@ void ControlStateTracker::showPage(ControlName page) {
 
 void ControlStateTracker::resetPointer() {
     target_.resetPointer();
+}
+
+std::optional<SpywareAlertAnswer> ControlStateTracker::showSpywareAlert(
+    const SpywareAlertView& alert) {
+    remember(texts_, control::lblAlertFileName, alert.fileName);
+    remember(texts_, control::lblAlertCompanyName, alert.companyName);
+    return target_.showSpywareAlert(alert);
+}
+
+bool ControlStateTracker::showHomePageAlert(std::string_view productName, std::string_view info) {
+    return target_.showHomePageAlert(productName, info);
 }
 
 }  // namespace nightjar::app

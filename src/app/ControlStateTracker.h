@@ -39,6 +39,8 @@ class ControlStateTracker : public UserInterface {
     void setVisible(ControlName control, bool visible) override;
     void showPage(ControlName page) override;
     void resetPointer() override;
+    std::optional<SpywareAlertAnswer> showSpywareAlert(const SpywareAlertView& alert) override;
+    bool showHomePageAlert(std::string_view productName, std::string_view info) override;
 
   private:
     UserInterface& target_;

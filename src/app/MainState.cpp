@@ -5,6 +5,7 @@
 #include "app/ExclusionCommands.h"
 #include "app/FilterStatusWords.h"
 #include "app/GeneralDate.h"
+#include "app/ProtectionController.h"
 #include "app/RemovalRun.h"
 #include "app/ResultActions.h"
 #include "app/ScanRun.h"
@@ -112,6 +113,7 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
     resultActions_ = std::make_unique<ResultActions>(*this);
     exclusionCommands_ = std::make_unique<ExclusionCommands>(*this);
     removal_ = std::make_unique<RemovalRun>(*this, *quarantine_);
+    protection_ = std::make_unique<ProtectionController>(*this);
 
     // The scroll timer only yields to the message loop; start-up switches it off.
     tmrScroll_.onTick([this] { pump(); });
@@ -132,6 +134,7 @@ void MainState::Startup() {
     settings_->Write(keys::kOptionAndSettings, keys::kStatus, keys::kRunning);
     settings_->Write(keys::kOptionAndSettings, keys::kRestart, keys::kFalse);
     ApplyBackgroundTimers(true);
+    protection_->scheduler().ShowSchedule();
     tmrScroll_.setEnabled(false);
     updates_->ArmAutomaticUpdate();
 }

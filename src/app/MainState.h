@@ -54,6 +54,7 @@ class ServerConfig;
 namespace nightjar::app {
 
 class ExclusionCommands;
+class ProtectionController;
 class RemovalRun;
 class ResultActions;
 class ScanRun;
@@ -89,9 +90,9 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     // ---- Start-up ------------------------------------------------------------------------
     /// The state part of the main window's start-up, in order: companion record, the steps
     /// of `PrepareForRuns`, status panel, home page, run state ("STATUS" = "RUNNING",
-    /// "RESTART" = "False"), timers armed from the options, `tmrScroll` off, automatic
-    /// update armed. The data folder and the English message catalog are ready from
-    /// construction on.
+    /// "RESTART" = "False"), timers armed from the options, the stored schedule shown,
+    /// `tmrScroll` off, automatic update armed. The data folder and the English message catalog are
+    /// ready from construction on.
     void Startup();
     /// The start-up steps every front end makes before its first run: staged definitions
     /// and counts, the exclusion list, the drive list with its stored check marks, and
@@ -150,6 +151,8 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     ExclusionCommands& exclusionCommands() { return *exclusionCommands_; }
     /// "Repair Now" and the removal of the checked results.
     RemovalRun& removal() { return *removal_; }
+    /// The memory and home-page shields, the scheduler and their option handlers.
+    ProtectionController& protection() { return *protection_; }
 
     // ---- Lists ---------------------------------------------------------------------------
     /// The scan feed `lvwSpywareFound` ("Name", "Details").
@@ -293,6 +296,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     std::unique_ptr<ResultActions> resultActions_;
     std::unique_ptr<ExclusionCommands> exclusionCommands_;
     std::unique_ptr<RemovalRun> removal_;
+    std::unique_ptr<ProtectionController> protection_;
 };
 
 }  // namespace nightjar::app

@@ -50,5 +50,7 @@ void addUpdateCommands(CLI::App& app, CliEnv& env);  ///< update
 void addReportCommands(CLI::App& app, CliEnv& env);  ///< report
 /// quarantine list, quarantine restore
 void addQuarantineCommands(CLI::App& app, CliEnv& env);
+/// guard: the shields, the scheduler and the automatic update in the foreground
+void addGuardCommand(CLI::App& app, CliEnv& env);
 
 }  // namespace nightjar::cli

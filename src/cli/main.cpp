@@ -25,6 +25,7 @@ int run(int argc, char** argv) {
     addUpdateCommands(app, env);
     addReportCommands(app, env);
     addQuarantineCommands(app, env);
+    addGuardCommand(app, env);
 
     try {
         app.parse(argc, argv);

@@ -180,7 +180,7 @@ void MemoryScan::CheckMemoryNt(ScanSink& sink) {
                             sink.addFeedRow({"Running Application", icon::File,
                                              stoppedText(sink, upperName, stopped)});
                         } else if (alert_) {
-                            alert_(fileName, company);
+                            alert_(Sighting{fileName, company, ids[i], image});
                         }
                         ++c.threats;
                     }

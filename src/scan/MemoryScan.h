@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -19,9 +20,16 @@ namespace nightjar::scan {
 /// alert handler is called instead.
 class MemoryScan {
   public:
-    /// The spyware alert (file name, company); returns when the user has answered.
-    using AlertHandler =
-        std::function<void(const std::string& fileName, const std::string& company)>;
+    /// A matching process seen outside a scan.
+    struct Sighting {
+        std::string fileName;
+        std::string company;
+        std::uint32_t pid = 0;
+        /// The module path it was matched by (a stop leaves a reused id alone).
+        std::string image;
+    };
+    /// The spyware alert; returns when the user has answered.
+    using AlertHandler = std::function<void(const Sighting& sighting)>;
     /// The legacy-system question "stop this process?"; true for Yes.
     using ConfirmStop = std::function<bool(const std::string& fileName)>;
 

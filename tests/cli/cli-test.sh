@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Command-line behaviour of nightjar-cli over a fresh machine root: identity, definition
 # counts and encoding, the registry and settings commands, a scan's exit statuses and
-# JSON, exclusions, the stored scan report, quarantine list and restore, and the error path
-# (message on stderr, exit status 2).
+# JSON, exclusions, the stored scan report, quarantine list and restore, guard mode, and
+# the error path (message on stderr, exit status 2).
 # Usage: cli-test.sh NIGHTJAR_CLI
 set -uo pipefail
 cli="$1"
@@ -201,9 +201,22 @@ grep -qF ' - Restored: NJQuar.reg' "$qdir/QuarantineLog.txt" || fail "restore no
 run quarantine restore NJQuar.reg >/dev/null 2>&1
 expect_eq "$?" "2" "restore of a name no longer held"
 
+# --- guard: runs until SIGTERM, says when it started and stopped, ends with status 0
+"$cli" guard --on-threat stop --on-homepage restore </dev/null >"$work/guard.out" 2>&1 &
+guard=$!
+for _ in $(seq 100); do
+  grep -q 'guard started' "$work/guard.out" && break
+  sleep 0.1
+done
+kill -TERM "$guard"
+wait "$guard"
+expect_eq "$?" "0" "guard after SIGTERM"
+grep -q '^[0-9-]* [0-9:]* guard started: memory shield on' "$work/guard.out" || fail "guard start line"
+grep -q '^[0-9-]* [0-9:]* guard stopped$' "$work/guard.out" || fail "guard stop line"
+
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
-  "report" "quarantine restore"; do
+  "report" "quarantine restore" "guard"; do
   run $c --help >/dev/null || fail "$c --help"
 done
 

@@ -33,6 +33,12 @@ class ScriptedUserInterface : public app::UserInterface {
     std::deque<std::optional<std::string>> files;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> inputs;
+    /// Answers for the next spyware alerts, in order; nullopt leaves the window open (the
+    /// test answers while the loop yields). An empty queue falls back to a message box.
+    std::deque<std::optional<app::SpywareAlertAnswer>> spywareAnswers;
+    /// Answers for the next home-page alerts (true = "Yes"); an empty queue falls back to a
+    /// message box.
+    std::deque<bool> homePageAnswers;
     /// Runs on every Pump(), for a test that acts "while the loop yields".
     std::function<void()> onPump;
     /// Runs while a message box is open (before it returns its answer).
@@ -48,6 +54,8 @@ class ScriptedUserInterface : public app::UserInterface {
     std::map<std::string, bool, std::less<>> enabled;
     std::map<std::string, bool, std::less<>> visible;
     std::vector<std::string> pages;
+    std::vector<app::SpywareAlertView> spywareAlerts;
+    std::vector<std::string> homePageAlerts;  ///< the information texts
     int pumps = 0;
     int pointerResets = 0;
     int fileDialogs = 0;
@@ -94,6 +102,25 @@ class ScriptedUserInterface : public app::UserInterface {
     }
     void showPage(app::ControlName page) override { pages.emplace_back(page.str()); }
     void resetPointer() override { ++pointerResets; }
+    std::optional<app::SpywareAlertAnswer> showSpywareAlert(
+        const app::SpywareAlertView& alert) override {
+        spywareAlerts.push_back(alert);
+        if (spywareAnswers.empty()) {
+            return UserInterface::showSpywareAlert(alert);
+        }
+        auto answer = spywareAnswers.front();
+        spywareAnswers.pop_front();
+        return answer;
+    }
+    bool showHomePageAlert(std::string_view productName, std::string_view info) override {
+        homePageAlerts.emplace_back(info);
+        if (homePageAnswers.empty()) {
+            return UserInterface::showHomePageAlert(productName, info);
+        }
+        const bool yes = homePageAnswers.front();
+        homePageAnswers.pop_front();
+        return yes;
+    }
     void Pump() override {
         ++pumps;
         if (onPump) {

@@ -19,7 +19,7 @@ class MemoryScanTest : public ::testing::Test {
 
     void SetUp() override {
         scan.setAlertHandler(
-            [this](const std::string& f, const std::string& c) { alerts.emplace_back(f, c); });
+            [this](const MemoryScan::Sighting& s) { alerts.emplace_back(s.fileName, s.company); });
         env.writeDefinitions(definitions::kExeDefinition, {"bad.exe=Bad Thing|[windir]"});
     }
 };
