@@ -464,9 +464,10 @@ std::vector<QuarantineItem> QuarantineStore::items() const {
     return loadIndex();
 }
 
-RestoreResult QuarantineStore::restoreFile(const QuarantineItem& item, bool force) {
+RestoreResult QuarantineStore::restorePath(const QuarantineItem& item, bool force) {
+    const bool folder = item.kind == QuarantineKind::Folder;
     const std::string copy = pathOf(item.name);
-    if (!fs_.fileExists(copy)) {
+    if (!(folder ? fs_.folderExists(copy) : fs_.fileExists(copy))) {
         return RestoreResult::NotFound;
     }
     const bool existed = fs_.exists(item.original);
@@ -477,36 +478,19 @@ RestoreResult QuarantineStore::restoreFile(const QuarantineItem& item, bool forc
     if (!parent.empty() && !fs_.folderExists(parent) && !fs_.createFolder(parent)) {
         return RestoreResult::Failed;
     }
-    if (!fs_.copyFile(copy, item.original, true) || !sameFile(copy, item.original)) {
+    const auto remove = [&](const std::string& path) {
+        return folder ? fs_.deleteFolder(path) : fs_.deleteFile(path);
+    };
+    const bool copied =
+        folder ? fs_.copyFolder(copy, item.original) && sameTree(copy, item.original, 0)
+               : fs_.copyFile(copy, item.original, true) && sameFile(copy, item.original);
+    if (!copied) {
         if (!existed) {
-            fs_.deleteFile(item.original);
+            remove(item.original);
         }
         return RestoreResult::Failed;
     }
-    fs_.deleteFile(copy);
-    return RestoreResult::Restored;
-}
-
-RestoreResult QuarantineStore::restoreFolder(const QuarantineItem& item, bool force) {
-    const std::string copy = pathOf(item.name);
-    if (!fs_.folderExists(copy)) {
-        return RestoreResult::NotFound;
-    }
-    const bool existed = fs_.exists(item.original);
-    if (existed && !force) {
-        return RestoreResult::TargetExists;
-    }
-    const std::string parent(parentOf(item.original));
-    if (!parent.empty() && !fs_.folderExists(parent) && !fs_.createFolder(parent)) {
-        return RestoreResult::Failed;
-    }
-    if (!fs_.copyFolder(copy, item.original) || !sameTree(copy, item.original, 0)) {
-        if (!existed) {
-            fs_.deleteFolder(item.original);
-        }
-        return RestoreResult::Failed;
-    }
-    fs_.deleteFolder(copy);
+    remove(copy);
     return RestoreResult::Restored;
 }
 
@@ -554,10 +538,8 @@ RestoreResult QuarantineStore::restore(std::string_view name, bool force) {
     RestoreResult result = RestoreResult::Failed;
     switch (it->kind) {
         case QuarantineKind::File:
-            result = restoreFile(*it, force);
-            break;
         case QuarantineKind::Folder:
-            result = restoreFolder(*it, force);
+            result = restorePath(*it, force);
             break;
         case QuarantineKind::RegistryValue:
         case QuarantineKind::RegistryKey:

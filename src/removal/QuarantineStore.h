@@ -126,8 +126,8 @@ class QuarantineStore : public RemovalLog {
                                            const std::vector<RegFileKey>& keys);
     bool gatherKey(platform::Hive hive, const std::string& path, int depth,
                    std::vector<RegFileKey>& keys);
-    RestoreResult restoreFile(const QuarantineItem& item, bool force);
-    RestoreResult restoreFolder(const QuarantineItem& item, bool force);
+    /// A file or folder back at its original path, checked like the copy that kept it.
+    RestoreResult restorePath(const QuarantineItem& item, bool force);
     RestoreResult restoreRegistry(const QuarantineItem& item, bool force);
 
     platform::FileSystem& fs_;
