@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "removal/Utf16Text.h"
 #include "util/Text.h"
+#include "util/Utf16Text.h"
 #include "util/Windows1252.h"
 
 namespace nightjar::removal {

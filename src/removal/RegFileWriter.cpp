@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "removal/Utf16Text.h"
+#include "util/Utf16Text.h"
 #include "util/Windows1252.h"
 
 namespace nightjar::removal {

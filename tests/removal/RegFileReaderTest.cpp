@@ -5,8 +5,8 @@
 #include <random>
 
 #include "removal/RegFileWriter.h"
-#include "removal/Utf16Text.h"
 #include "util/Text.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::removal {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-/// UTF-16LE as registry editor files and string values hold it, to and from the engine's
+/// UTF-16LE (registry editor files, registry string values) to and from the engine's
 /// UTF-8.
-namespace nightjar::removal::utf16 {
+namespace nightjar::utf16 {
 
 /// Whether `s` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past
 /// U+10FFFF); NUL bytes are allowed.
@@ -16,4 +16,4 @@ std::optional<std::string> fromUtf8(std::string_view utf8);
 /// Every well-formed UTF-8 text comes back unchanged through fromUtf8 and toUtf8.
 std::optional<std::string> toUtf8(std::string_view utf16le);
 
-}  // namespace nightjar::removal::utf16
+}  // namespace nightjar::utf16

@@ -1,10 +1,10 @@
-#include "removal/Utf16Text.h"
+#include "util/Utf16Text.h"
 
 #include <cstdint>
 
 #include "util/Text.h"
 
-namespace nightjar::removal::utf16 {
+namespace nightjar::utf16 {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::optional<std::string> toUtf8(std::string_view utf16le) {
     return out;
 }
 
-}  // namespace nightjar::removal::utf16
+}  // namespace nightjar::utf16
