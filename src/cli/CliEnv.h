@@ -53,4 +53,7 @@ void addQuarantineCommands(CLI::App& app, CliEnv& env);
 /// guard: the shields, the scheduler and the automatic update in the foreground
 void addGuardCommand(CLI::App& app, CliEnv& env);
 
+/// language list|set|update; further language subcommands attach to the returned App.
+CLI::App* addLanguageCommands(CLI::App& app, CliEnv& env);
+
 }  // namespace nightjar::cli
