@@ -255,6 +255,9 @@ void ControlFactory::applyTexts(const WindowText& window) {
             continue;
         }
         Entry& entry = entries_[it->second];
+        if (entry.text.kind == ControlKind::TextBox) {
+            continue;  // its text is the user's by now
+        }
         entry.text.caption = control.caption;
         entry.text.tabs = control.tabs;
         entry.text.columns = control.columns;
@@ -279,9 +282,12 @@ void ControlFactory::place(const Entry& entry, UINT dpi) const {
         GetClientRect(entry.hwnd, &client);
         const int width =
             (client.right - client.left) / static_cast<int>(entry.text.columns.size());
-        for (std::size_t i = 0; i < entry.text.columns.size(); ++i) {
+        const std::size_t last = entry.text.columns.size() - 1;
+        for (std::size_t i = 0; i < last; ++i) {
             SendMessageW(entry.hwnd, LVM_SETCOLUMNWIDTH, i, width);
         }
+        // The last column takes what is left, so no empty header part trails it.
+        SendMessageW(entry.hwnd, LVM_SETCOLUMNWIDTH, last, LVSCW_AUTOSIZE_USEHEADER);
     }
 }
 

@@ -30,7 +30,8 @@ class ControlFactory {
     /// window's menu bar. Frames and tab strips go below the controls they hold.
     void createAll(const localization::WindowText& window, UINT dpi, HFONT font);
     /// Copies the window's control texts (captions, tabs, columns, menus) onto the live
-    /// controls with the same keys; controls not in `window` keep theirs.
+    /// controls with the same keys; controls not in `window` keep theirs, and so do text
+    /// boxes, whose text belongs to the user once the window is up.
     void applyTexts(const localization::WindowText& window);
     /// Places every control again at `dpi` with `font` (after a DPI change).
     void relayout(UINT dpi, HFONT font);
