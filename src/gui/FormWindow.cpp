@@ -73,6 +73,21 @@ LRESULT FormWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
+    if (msg == WM_ACTIVATE && LOWORD(wp) == WA_INACTIVE) {
+        // Keyboard focus comes back to the control that had it when the window left.
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) {
+            focus_ = focus;
+        }
+    } else if (msg == WM_SETFOCUS) {
+        HWND target = focus_ != nullptr && IsWindow(focus_) && IsWindowVisible(focus_)
+                          ? focus_
+                          : GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+        if (target != nullptr) {
+            SetFocus(target);
+        }
+        return 0;
+    }
     return Window::handleMessage(msg, wp, lp);
 }
 

@@ -55,6 +55,8 @@ class FormWindow : public Window {
     std::unique_ptr<ControlFactory> controls_;
     std::unique_ptr<MessageFont> font_;
     bool quitOnClose_ = false;
+    /// The control to give the keyboard focus when the window gets it back.
+    HWND focus_ = nullptr;
     std::map<std::string, ClickHandler, std::less<>> clicks_;
     std::map<std::string, CheckHandler, std::less<>> checks_;
     std::map<std::string, TabHandler, std::less<>> tabs_;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -139,6 +140,37 @@ TEST_F(FormWindowTest, ControlsExistUnderTheirNamesAndTakeTranslatedTexts) {
     EXPECT_EQ(tabText(find("TabStrip1"), 0), L"Один");
     EXPECT_EQ(columnText(find("lvwResults"), 1), L"Тип");
     EXPECT_EQ(window.controls().menuCaption("mnuExit"), "Выход");
+}
+
+TEST_F(FormWindowTest, AMoveToAnotherDpiScalesBoundsAndFont) {
+    const auto fontHeight = [](HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        return std::abs(font.lfHeight);
+    };
+    const auto origin = [&](HWND control) {
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return POINT{r.left, r.top};
+    };
+    const UINT before = DpiOf(window.hwnd());
+    const LONG heightBefore = fontHeight(find("optB"));
+
+    const UINT after = before * 2;
+    RECT suggested{};
+    GetWindowRect(window.hwnd(), &suggested);
+    suggested.right = suggested.left + (suggested.right - suggested.left) * 2;
+    suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 2;
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(after, after),
+                 reinterpret_cast<LPARAM>(&suggested));
+
+    const POINT optB = origin(find("optB"));
+    EXPECT_EQ(optB.x, Scale(110, after));
+    EXPECT_EQ(optB.y, Scale(100, after));
+    EXPECT_GT(fontHeight(find("optB")), heightBefore * 3 / 2);
+    EXPECT_EQ(WindowTextOf(find("optB")), L"B");
 }
 
 TEST_F(FormWindowTest, ClicksReachTheHandlerOfTheNameWithTheArrayIndex) {
