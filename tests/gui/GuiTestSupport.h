@@ -1,0 +1,58 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace nightjar::gui::test {
+
+/// Dispatches messages until `done` is true or about `timeoutMs` passed; returns `done()`.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() > end) {
+            return false;
+        }
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+inline std::wstring WindowTextOf(HWND hwnd) {
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+inline std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(hwnd, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+/// The first visible top-level window of this thread with the class, null when none.
+inline HWND FindThreadWindow(const std::wstring& cls) {
+    struct Search {
+        const std::wstring* cls;
+        HWND found;
+    } search{&cls, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == *s->cls) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace nightjar::gui::test
