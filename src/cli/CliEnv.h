@@ -53,4 +53,8 @@ void addQuarantineCommands(CLI::App& app, CliEnv& env);
 /// guard: the shields, the scheduler and the automatic update in the foreground
 void addGuardCommand(CLI::App& app, CliEnv& env);
 
+/// language keys: every translatable key of every window and every MSG_ key. Joins the
+/// "language" command when it was added before.
+void addLanguageKeysCommand(CLI::App& app, CliEnv& env);
+
 }  // namespace nightjar::cli

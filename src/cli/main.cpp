@@ -27,6 +27,9 @@ int run(int argc, char** argv) {
     addQuarantineCommands(app, env);
     addGuardCommand(app, env);
 
+    // language keys (after the other language commands, whose "language" it joins)
+    addLanguageKeysCommand(app, env);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
