@@ -214,6 +214,18 @@ expect_eq "$?" "0" "guard after SIGTERM"
 grep -q '^[0-9-]* [0-9:]* guard started: memory shield on' "$work/guard.out" || fail "guard start line"
 grep -q '^[0-9-]* [0-9:]* guard stopped$' "$work/guard.out" || fail "guard stop line"
 
+# --- language keys: each listed key has an item in every group of the language file that
+# the build puts beside the program
+loc="$(dirname "$cli")/Localization.txt"
+[ -f "$loc" ] || fail "no Localization.txt beside the program"
+keys=$(run language keys) || fail "language keys exited $?"
+groups=$(grep -c '<LANGUAGE_GROUP' "$loc")
+[ "$groups" -gt 1 ] || fail "language groups: $groups"
+missing=$(echo "$keys" | while read -r k; do
+  [ "$(grep -ci "<$k>" "$loc")" -eq "$groups" ] || echo "$k"
+done)
+expect_eq "$missing" "" "keys without an item in every language"
+
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
   "report" "quarantine restore" "guard"; do
