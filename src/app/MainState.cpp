@@ -13,6 +13,7 @@
 #include "definitions/DefinitionFiles.h"
 #include "definitions/PlaceholderExpander.h"
 #include "definitions/SignatureStore.h"
+#include "localization/Languages.h"
 #include "localization/MessageCatalog.h"
 #include "platform/Platform.h"
 #include "removal/ExclusionList.h"
@@ -72,6 +73,11 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
     messages_->LoadDefaultMessages();
 
     platform::FileSystem& fs = *platform_.fileSystem;
+    // Every text the model shows comes from the catalog, so the stored language applies
+    // before anything is shown.
+    languages_ = std::make_unique<localization::Languages>(fs, options_.programFolder, *messages_);
+    languages_->ChangeLanguage(
+        settings_->Read(keys::kSettings, keys::kLanguage, keys::kDefaultLanguage));
     signatures_ = std::make_unique<definitions::SignatureStore>(fs, *expander_, dataFolder_);
     exclusions_ = std::make_unique<removal::ExclusionList>(fs, dataFolder_);
     exclusions_->setPump([this] { pump(); });

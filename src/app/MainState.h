@@ -34,8 +34,9 @@ namespace nightjar::settings {
 class SettingsStore;
 }
 namespace nightjar::localization {
+class Languages;
 class MessageCatalog;
-}
+}  // namespace nightjar::localization
 namespace nightjar::scan {
 class CompanyNameReader;
 class CookieScan;
@@ -91,8 +92,8 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     /// The state part of the main window's start-up, in order: companion record, the steps
     /// of `PrepareForRuns`, status panel, home page, run state ("STATUS" = "RUNNING",
     /// "RESTART" = "False"), timers armed from the options, the stored schedule shown,
-    /// `tmrScroll` off, automatic update armed. The data folder and the English message catalog are
-    /// ready from construction on.
+    /// `tmrScroll` off, automatic update armed. The data folder and the message catalog, in
+    /// the stored language, are ready from construction on.
     void Startup();
     /// The start-up steps every front end makes before its first run: staged definitions
     /// and counts, the exclusion list, the drive list with its stored check marks, and
@@ -127,6 +128,9 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     settings::SettingsStore& settings() { return *settings_; }
     const settings::SettingsStore& settings() const { return *settings_; }
     localization::MessageCatalog& messages() { return *messages_; }
+    /// The language object over `messages()`; the catalog is in the stored language from
+    /// construction on.
+    localization::Languages& languages() { return *languages_; }
     /// The catalog text of a MSG_ key, placeholders filled.
     std::string msg(std::string_view key) const override;
     scan::DriveList& drives() { return *drives_; }
@@ -250,6 +254,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     std::string dataFolder_;
     std::unique_ptr<settings::SettingsStore> settings_;
     std::unique_ptr<localization::MessageCatalog> messages_;
+    std::unique_ptr<localization::Languages> languages_;
     std::unique_ptr<definitions::SignatureStore> signatures_;
     std::unique_ptr<removal::ExclusionList> exclusions_;
     std::unique_ptr<removal::ProcessControl> processControl_;

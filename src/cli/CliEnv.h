@@ -53,8 +53,10 @@ void addQuarantineCommands(CLI::App& app, CliEnv& env);
 /// guard: the shields, the scheduler and the automatic update in the foreground
 void addGuardCommand(CLI::App& app, CliEnv& env);
 
-/// language keys: every translatable key of every window and every MSG_ key. Joins the
-/// "language" command when it was added before.
-void addLanguageKeysCommand(CLI::App& app, CliEnv& env);
+/// language list|set|update; further language subcommands attach to the returned App.
+CLI::App* addLanguageCommands(CLI::App& app, CliEnv& env);
+/// language keys: every translatable key of every window and every MSG_ key, under the
+/// "language" command.
+void addLanguageKeysCommand(CLI::App& language, CliEnv& env);
 
 }  // namespace nightjar::cli

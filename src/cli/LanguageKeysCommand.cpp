@@ -28,12 +28,8 @@ void forEachEnglishItem(Out out) {
 
 }  // namespace
 
-void addLanguageKeysCommand(CLI::App& app, CliEnv& /*env*/) {
-    // "language" is shared with the other language commands: join it when it exists.
-    auto found = app.get_subcommands([](const CLI::App* s) { return s->get_name() == "language"; });
-    CLI::App* language =
-        found.empty() ? app.add_subcommand("language", "Languages of the program") : found.front();
-    auto* keys = language->add_subcommand(
+void addLanguageKeysCommand(CLI::App& language, CliEnv& /*env*/) {
+    auto* keys = language.add_subcommand(
         "keys", "List every translatable key: the texts of every window, then every MSG_ key");
     static bool items = false;
     keys->add_flag("--items", items,

@@ -10,8 +10,10 @@
 #include "definitions/DefinitionFiles.h"
 #include "definitions/PlaceholderExpander.h"
 #include "definitions/SignatureStore.h"
+#include "localization/Languages.h"
 #include "localization/MessageCatalog.h"
 #include "localization/ProductIdentity.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "update/ServerConfig.h"
 
@@ -64,6 +66,9 @@ void addUpdateCommands(CLI::App& app, CliEnv& env) {
         localization::MessageCatalog catalog(identity);
         catalog.LoadDefaultMessages();
         settings::SettingsStore settings(*p->registry, identity.productName);
+        localization::Languages languages(*p->fileSystem, env.programFolder(), catalog);
+        languages.ChangeLanguage(settings.Read(settings::keys::kSettings, settings::keys::kLanguage,
+                                               settings::keys::kDefaultLanguage));
 
         update::ServerConfig servers(&settings);
         const std::string& chosen = server.empty() ? env.serverUrl : server;

@@ -27,8 +27,8 @@ int run(int argc, char** argv) {
     addQuarantineCommands(app, env);
     addGuardCommand(app, env);
 
-    // language keys (after the other language commands, whose "language" it joins)
-    addLanguageKeysCommand(app, env);
+    CLI::App* language = addLanguageCommands(app, env);
+    addLanguageKeysCommand(*language, env);
 
     try {
         app.parse(argc, argv);

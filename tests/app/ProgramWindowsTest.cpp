@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ProgramWindows.h"
+#include "localization/LocalizationFile.h"
 #include "localization/MessageCatalog.h"
 #include "localization/TranslationKeys.h"
 #include "util/Text.h"
@@ -38,40 +39,24 @@ std::vector<EnglishItem> AllEnglishItems() {
     return out;
 }
 
-/// A group of the shipped file, read plainly: its name and its items by upper-cased key.
+/// A group of the shipped file as the program reads it, with its items by upper-cased key.
 struct Group {
     std::string name;
     std::map<std::string, std::string> items;
     std::vector<std::string> repeated;
 };
 
-std::string Between(const std::string& s, std::string_view open, std::string_view close) {
-    std::size_t a = text::ifind(s, open);
-    if (a == std::string::npos) {
-        return {};
-    }
-    a += open.size();
-    std::size_t b = text::ifind(s, close, a);
-    return b == std::string::npos ? std::string() : s.substr(a, b - a);
-}
-
 std::vector<Group> ReadGroups(const std::string& file) {
     std::vector<Group> groups;
-    std::size_t pos = 0;
-    while ((pos = text::ifind(file, "<LANGUAGE_GROUP", pos)) != std::string::npos) {
-        std::size_t end = text::ifind(file, "</LANGUAGE_GROUP>", pos);
-        if (end == std::string::npos) {
-            break;
-        }
-        const std::string body = file.substr(pos, end - pos);
-        pos = end;
+    const localization::LocalizationFile parsed(file);
+    for (const auto& fileGroup : parsed.groups()) {
         Group g;
-        g.name = Between(body, "<LANGUAGE_NAME>", "</LANGUAGE_NAME>");
-        for (const std::string& line :
-             text::split(Between(body, "<TRANSLATION_ITEMS>", "</TRANSLATION_ITEMS>"), "\r\n")) {
+        g.name = fileGroup.name;
+        for (const std::string& line : fileGroup.items) {
+            // An item line: optional TABs, "<" key ">", the text, "</" key ">".
             std::string_view l = line;
             l.remove_prefix(std::min(l.find_first_not_of('\t'), l.size()));
-            std::size_t close = l.find('>');
+            const std::size_t close = l.find('>');
             if (l.empty() || l[0] != '<' || close == std::string_view::npos) {
                 continue;
             }

@@ -214,6 +214,35 @@ expect_eq "$?" "0" "guard after SIGTERM"
 grep -q '^[0-9-]* [0-9:]* guard started: memory shield on' "$work/guard.out" || fail "guard start line"
 grep -q '^[0-9-]* [0-9:]* guard stopped$' "$work/guard.out" || fail "guard stop line"
 
+# --- language: list marks the stored choice, set takes a name in any letter case and the
+# catalog texts a scan prints follow it, an unknown name is exit 2 naming the languages
+prog="$work/prog"
+mkdir -p "$prog"
+group() {
+  printf '<LANGUAGE_GROUP xml:lang="xx">\r\n\t<LANGUAGE_NAME>%s</LANGUAGE_NAME>\r\n' "$1"
+  printf '\t<TRANSLATION_ITEMS>\r\n\t\t%s\r\n\t</TRANSLATION_ITEMS>\r\n</LANGUAGE_GROUP>\r\n' "$2"
+}
+{
+  printf '<?xml version="1.0" encoding="UTF-8"?>\r\n<XML_DIZ_INFO>\r\n'
+  group English ''
+  group German '<MSG_SCAN_COMPLETED>Suche beendet.</MSG_SCAN_COMPLETED>'
+  printf '</XML_DIZ_INFO>\r\n'
+} >"$prog/Localization.txt"
+cp "$prog/Localization.txt" "$work/Localization.orig"
+expect_eq "$(run --program-dir "$prog" language list)" $'* English\n  German' "language list"
+expect_eq "$(run --program-dir "$prog" language set gERMAN)" "Language set to German." "language set"
+expect_eq "$(run settings get Settings Language)" "German" "stored language"
+expect_eq "$(run --program-dir "$prog" language list)" $'  English\n* German' "list after set"
+run --program-dir "$prog" scan --mode smart 2>/dev/null | grep -qxF 'Suche beendet.' ||
+  fail "scan summary not in German"
+run --program-dir "$prog" language set Klingon >/dev/null 2>"$work/err"
+expect_eq "$?" "2" "unknown language"
+grep -qF 'choose one of: English, German' "$work/err" || fail "unknown language message"
+run --program-dir "$prog" language update --server http://127.0.0.1:9 >/dev/null 2>&1
+expect_eq "$?" "2" "language update without a server"
+cmp -s "$prog/Localization.txt" "$work/Localization.orig" || fail "failed update changed the file"
+run --program-dir "$prog" language set English >/dev/null || fail "back to English"
+
 # --- language keys: each listed key has an item in every group of the language file that
 # the build puts beside the program
 loc="$(dirname "$cli")/Localization.txt"
