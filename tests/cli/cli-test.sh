@@ -250,6 +250,7 @@ loc="$(dirname "$cli")/Localization.txt"
 keys=$(run language keys) || fail "language keys exited $?"
 groups=$(grep -c '<LANGUAGE_GROUP' "$loc")
 [ "$groups" -gt 1 ] || fail "language groups: $groups"
+expect_eq "$(run language list | wc -l)" "$groups" "languages found beside the program"
 missing=$(echo "$keys" | while read -r k; do
   [ "$(grep -ci "<$k>" "$loc")" -eq "$groups" ] || echo "$k"
 done)
