@@ -74,9 +74,10 @@ WindowText MainWindow() {
     WindowText w{"FrmMain", "[ProgramName] by [CompanyName]", {}};
     auto& c = w.controls;
 
-    // Menus: the file menu's items are numbered from 1 ("Run Live Update" is item 4); the
-    // settings menu's items carry the number of the options tab they open.
-    Append(c, {Ctl(ControlKind::Menu, "mnuFile", "File")});
+    // Menus: the file menu's items are numbered from 1 ("Run Live Update" is item 4) and an
+    // item captioned "-" is a separator; the settings menu's items carry the number of the
+    // options tab they open.
+    c.push_back(Ctl(ControlKind::Menu, "mnuFile", "File"));
     const char* fileItems[] = {"Scan Now", "View Log",         "-", "Run Live Update",
                                "-",        "Minimize to Tray", "-", "Exit"};
     for (int i = 0; i < 8; ++i) {
@@ -273,8 +274,8 @@ std::vector<WindowText> BuildWindows() {
              MakeTimer("tmrEnablePopDownTimer"),
              MakeTimer("tmrPopDown"),
          }});
-    // The "Delete Failed" window's two texts and its buttons have no names of their own in
-    // the program's description; these are the names the front end creates them under.
+    // The "Delete Failed" window's two texts and its buttons, and the fixed texts of the
+    // spyware alert, are created under the names given here.
     windows.push_back({"frmDelete",
                        "Delete Failed",
                        {
@@ -284,7 +285,6 @@ std::vector<WindowText> BuildWindows() {
                            MakeButton("cmdCopyList", "Copy List"),
                            MakeButton("cmdOk", "Ok"),
                        }});
-    // Likewise the fixed texts of the spyware alert.
     windows.push_back({"frmSpywareFoundAlert",
                        std::string(Alert::kHeading),
                        {
