@@ -55,5 +55,8 @@ void addGuardCommand(CLI::App& app, CliEnv& env);
 
 /// language list|set|update; further language subcommands attach to the returned App.
 CLI::App* addLanguageCommands(CLI::App& app, CliEnv& env);
+/// language keys: every translatable key of every window and every MSG_ key, under the
+/// "language" command.
+void addLanguageKeysCommand(CLI::App& language, CliEnv& env);
 
 }  // namespace nightjar::cli

@@ -27,7 +27,8 @@ int run(int argc, char** argv) {
     addQuarantineCommands(app, env);
     addGuardCommand(app, env);
 
-    addLanguageCommands(app, env);
+    CLI::App* language = addLanguageCommands(app, env);
+    addLanguageKeysCommand(*language, env);
 
     try {
         app.parse(argc, argv);

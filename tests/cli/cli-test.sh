@@ -243,6 +243,19 @@ expect_eq "$?" "2" "language update without a server"
 cmp -s "$prog/Localization.txt" "$work/Localization.orig" || fail "failed update changed the file"
 run --program-dir "$prog" language set English >/dev/null || fail "back to English"
 
+# --- language keys: each listed key has an item in every group of the language file that
+# the build puts beside the program
+loc="$(dirname "$cli")/Localization.txt"
+[ -f "$loc" ] || fail "no Localization.txt beside the program"
+keys=$(run language keys) || fail "language keys exited $?"
+groups=$(grep -c '<LANGUAGE_GROUP' "$loc")
+[ "$groups" -gt 1 ] || fail "language groups: $groups"
+expect_eq "$(run language list | wc -l)" "$groups" "languages found beside the program"
+missing=$(echo "$keys" | while read -r k; do
+  [ "$(grep -ci "<$k>" "$loc")" -eq "$groups" ] || echo "$k"
+done)
+expect_eq "$missing" "" "keys without an item in every language"
+
 # --- every command has --help
 for c in "info" "definitions count" "registry set" "settings get" "scan" "exclusions add" "update" \
   "report" "quarantine restore" "guard"; do
