@@ -6,6 +6,7 @@
 #include "QueryString.h"
 #include "ServerDate.h"
 #include "definitions/LineCodec.h"
+#include "util/PercentEncoding.h"
 #include "util/Text.h"
 
 namespace nightjar::server {
@@ -113,7 +114,7 @@ Reply RequestHandler::answer(std::string_view method, std::string_view target,
     if (method != "GET" && method != "HEAD") {
         return textReply(405, "Method not allowed");
     }
-    const std::string path = QueryString::percentDecode(pathOf(target));
+    const std::string path = url::percentDecode(pathOf(target));
     // Everything but the submissions is read by the program as its definitions or texts.
     signable = true;
     if (text::iequals(path, "/asp/currentDateNEW.asp")) {
