@@ -53,4 +53,7 @@ void addQuarantineCommands(CLI::App& app, CliEnv& env);
 /// guard: the shields, the scheduler and the automatic update in the foreground
 void addGuardCommand(CLI::App& app, CliEnv& env);
 
+/// submit NAME, false-positive: the submissions to the definition server
+void addSubmitCommands(CLI::App& app, CliEnv& env);
+
 }  // namespace nightjar::cli

@@ -27,6 +27,8 @@ int run(int argc, char** argv) {
     addQuarantineCommands(app, env);
     addGuardCommand(app, env);
 
+    addSubmitCommands(app, env);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
