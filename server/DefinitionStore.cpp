@@ -36,6 +36,9 @@ CREATE TABLE IF NOT EXISTS fp_submissions(
   remote BLOB NOT NULL,
   files BLOB NOT NULL,
   details BLOB NOT NULL);
+CREATE INDEX IF NOT EXISTS data_submissions_remote
+  ON data_submissions(remote, received_at);
+CREATE INDEX IF NOT EXISTS fp_submissions_remote ON fp_submissions(remote, received_at);
 CREATE TABLE IF NOT EXISTS languages(
   package INTEGER PRIMARY KEY,
   body BLOB NOT NULL,
@@ -343,6 +346,27 @@ std::optional<std::vector<SubmissionRow>> DefinitionStore::submissions() {
         return std::nullopt;
     }
     return out;
+}
+
+std::optional<std::int64_t> DefinitionStore::submissionsFrom(const std::string& remote,
+                                                             std::int64_t since) {
+    SqliteStatement st = db_->prepare(
+        "SELECT (SELECT COUNT(*) FROM data_submissions WHERE remote = ?1 AND received_at >= ?2)"
+        " + (SELECT COUNT(*) FROM fp_submissions WHERE remote = ?1 AND received_at >= ?2)");
+    st.bindBlob(1, remote).bind(2, since);
+    if (!st.step()) {
+        return std::nullopt;
+    }
+    return st.columnInt(0);
+}
+
+std::optional<std::int64_t> DefinitionStore::submissionCount() {
+    SqliteStatement st = db_->prepare(
+        "SELECT (SELECT COUNT(*) FROM data_submissions) + (SELECT COUNT(*) FROM fp_submissions)");
+    if (!st.step()) {
+        return std::nullopt;
+    }
+    return st.columnInt(0);
 }
 
 bool DefinitionStore::setLanguage(std::int64_t package, const std::string& bytes,

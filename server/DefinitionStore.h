@@ -77,6 +77,11 @@ class DefinitionStore {
                              const std::string& remote, std::int64_t now);
     /// Submissions, oldest first; nullopt on a database error.
     std::optional<std::vector<SubmissionRow>> submissions();
+    /// Submissions of both kinds stored from `remote` at or after `since`; nullopt on a
+    /// database error.
+    std::optional<std::int64_t> submissionsFrom(const std::string& remote, std::int64_t since);
+    /// Submissions of both kinds stored in all; nullopt on a database error.
+    std::optional<std::int64_t> submissionCount();
 
     bool setLanguage(std::int64_t package, const std::string& bytes, std::int64_t now);
     /// The language file of `package`; an empty optional when there is none.

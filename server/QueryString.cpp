@@ -1,6 +1,6 @@
 #include "QueryString.h"
 
-#include "util/Text.h"
+#include "util/PercentEncoding.h"
 
 namespace nightjar::server {
 
@@ -36,7 +36,7 @@ bool QueryString::parseOrdered(const std::vector<std::string>& keys) {
     ends.push_back(raw_.size());
     for (std::size_t i = 0; i < keys.size(); ++i) {
         values_[keys[i]] =
-            percentDecode(std::string_view(raw_).substr(starts[i], ends[i] - starts[i]));
+            url::percentDecode(std::string_view(raw_).substr(starts[i], ends[i] - starts[i]));
     }
     return true;
 }
@@ -51,9 +51,10 @@ void QueryString::parseGeneric() {
         const std::string_view part = std::string_view(raw_).substr(pos, amp - pos);
         if (!part.empty()) {
             const std::size_t eq = part.find('=');
-            const std::string key = percentDecode(part.substr(0, eq));
-            const std::string value =
-                eq == std::string_view::npos ? std::string() : percentDecode(part.substr(eq + 1));
+            const std::string key = url::percentDecode(part.substr(0, eq));
+            const std::string value = eq == std::string_view::npos
+                                          ? std::string()
+                                          : url::percentDecode(part.substr(eq + 1));
             values_.emplace(key, value);  // the first occurrence of a key wins
         }
         pos = amp + 1;
@@ -66,22 +67,6 @@ std::optional<std::string> QueryString::get(const std::string& key) const {
         return std::nullopt;
     }
     return it->second;
-}
-
-std::string QueryString::percentDecode(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && text::hexDigitValue(s[i + 1]) >= 0 &&
-            text::hexDigitValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(text::hexDigitValue(s[i + 1]) * 16 +
-                                     text::hexDigitValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
 }
 
 }  // namespace nightjar::server

@@ -13,9 +13,8 @@ namespace nightjar::server {
 /// only blanks as "%20". Others percent-encode everything. Both are read alike: when the
 /// raw query holds the expected keys in the expected order ("prog=", then "&comp=", then
 /// "&date="), each value runs up to the next expected key, so an "&" inside a value stays;
-/// otherwise the query is split at every "&". Values are then percent-decoded: "%XX" with
-/// two hex digits becomes that byte, any other "%" stays, and "+" stays "+" (a scrambled
-/// name can hold one).
+/// otherwise the query is split at every "&". Values are then percent-decoded
+/// (url::percentDecode): "+" stays "+", as a scrambled name can hold one.
 class QueryString {
   public:
     /// `target` is the request target ("/path?query"); `orderedKeys` the keys this request
@@ -26,8 +25,6 @@ class QueryString {
     std::optional<std::string> get(const std::string& key) const;
     /// The raw query (after "?"), undecoded.
     const std::string& raw() const { return raw_; }
-
-    static std::string percentDecode(std::string_view s);
 
   private:
     bool parseOrdered(const std::vector<std::string>& keys);

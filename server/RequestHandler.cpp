@@ -6,6 +6,7 @@
 #include "QueryString.h"
 #include "ServerDate.h"
 #include "definitions/LineCodec.h"
+#include "util/PercentEncoding.h"
 #include "util/Text.h"
 
 namespace nightjar::server {
@@ -29,8 +30,8 @@ std::string_view pathOf(std::string_view target) {
 }  // namespace
 
 RequestHandler::RequestHandler(DefinitionStore& store, std::chrono::seconds handoffWindow,
-                               const AnswerSigner* signer)
-    : store_(store), signer_(signer), handoff_(handoffWindow) {}
+                               const AnswerSigner* signer, SubmissionLimits limits)
+    : store_(store), signer_(signer), limits_(limits), handoff_(handoffWindow) {}
 
 Reply RequestHandler::serverError() {
     return textReply(500, "");
@@ -113,7 +114,7 @@ Reply RequestHandler::answer(std::string_view method, std::string_view target,
     if (method != "GET" && method != "HEAD") {
         return textReply(405, "Method not allowed");
     }
-    const std::string path = QueryString::percentDecode(pathOf(target));
+    const std::string path = url::percentDecode(pathOf(target));
     // Everything but the submissions is read by the program as its definitions or texts.
     signable = true;
     if (text::iequals(path, "/asp/currentDateNEW.asp")) {
@@ -178,11 +179,30 @@ Reply RequestHandler::confirmedDate(const std::string& remote) {
     return textReply(200, ServerDate::text(sent.value_or(ServerDate::defaultClientDate())));
 }
 
+std::optional<Reply> RequestHandler::refuseSubmission(const std::string& remote, std::int64_t now) {
+    const std::optional<std::int64_t> recent =
+        store_.submissionsFrom(remote, now - limits_.window.count() + 1);
+    const std::optional<std::int64_t> stored = store_.submissionCount();
+    if (!recent || !stored) {
+        return serverError();
+    }
+    if (*recent >= limits_.perAddress) {
+        return textReply(429, "Too many submissions from this address; try again later");
+    }
+    if (*stored >= limits_.maxStored) {
+        return textReply(503, "Submissions are closed for now");
+    }
+    return std::nullopt;
+}
+
 Reply RequestHandler::getData(std::string_view target, const std::string& remote) {
     const QueryString query(target, {"data"});
     const std::optional<std::string> data = query.get("data");
     if (!data) {
         return textReply(400, "Missing data");
+    }
+    if (data->size() > limits_.maxBytes) {
+        return textReply(413, "Too large");
     }
     // One typed name arrives as its scrambled text followed by "|"; the anonymous list is
     // scrambled names joined by "|".
@@ -203,6 +223,9 @@ Reply RequestHandler::getData(std::string_view target, const std::string& remote
     bool anyNew = false;
     const std::int64_t now = ServerDate::now();
     std::lock_guard lock(storeMutex_);
+    if (std::optional<Reply> refusal = refuseSubmission(remote, now)) {
+        return std::move(*refusal);
+    }
     std::string joined;
     for (const std::string& name : names) {
         const std::optional<bool> fresh = store_.recordName(name, now);
@@ -227,8 +250,15 @@ Reply RequestHandler::submitFalsePositive(std::string_view target, const std::st
     if (!files || !details) {
         return textReply(400, "Missing files or details");
     }
+    if (files->size() + details->size() > limits_.maxBytes) {
+        return textReply(413, "Too large");
+    }
+    const std::int64_t now = ServerDate::now();
     std::lock_guard lock(storeMutex_);
-    if (!store_.recordFalsePositive(*files, *details, remote, ServerDate::now())) {
+    if (std::optional<Reply> refusal = refuseSubmission(remote, now)) {
+        return std::move(*refusal);
+    }
+    if (!store_.recordFalsePositive(*files, *details, remote, now)) {
         return serverError();
     }
     return textReply(200, "OK");

@@ -71,6 +71,13 @@ NJ_CONTROL(pbgMain);
 // Options page.
 NJ_CONTROL(lvwHardDrives);
 
+// Community submission: results page and options page.
+NJ_CONTROL(cmdSubmit);
+NJ_CONTROL(txtFilename);
+NJ_CONTROL(Label26);
+NJ_CONTROL(cmdFalsePos);
+NJ_CONTROL(chkSendData);
+
 // Live Update windows.
 NJ_CONTROL(txtStatus);
 NJ_CONTROL(lblUpdateInfo);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/CommunitySubmission.h"
 #include "app/ExclusionCommands.h"
 #include "app/FilterStatusWords.h"
 #include "app/GeneralDate.h"
@@ -120,6 +121,8 @@ MainState::MainState(platform::Platform& platform, UserInterface& ui, MainStateO
     exclusionCommands_ = std::make_unique<ExclusionCommands>(*this);
     removal_ = std::make_unique<RemovalRun>(*this, *quarantine_);
     protection_ = std::make_unique<ProtectionController>(*this);
+    community_ = std::make_unique<CommunitySubmission>(*this);
+    removal_->setSendAnonymousData([this] { community_->SendAnonymousData(); });
 
     // The scroll timer only yields to the message loop; start-up switches it off.
     tmrScroll_.onTick([this] { pump(); });
@@ -197,6 +200,15 @@ void MainState::RefreshStatusPanel() {
                       settings_->Read(keys::kSettings, keys::kLastScan, keys::kNever));
     ui_.setStatusText(control::lblLastFullScan,
                       settings_->Read(keys::kSettings, keys::kLastFullScan, keys::kNever));
+}
+
+// ---- Pages ---------------------------------------------------------------------------------
+
+void MainState::cmdResults_Click() {
+    ui_.showPage(control::frmResults);
+    if (results_.empty()) {
+        community_->SendAnonymousData();
+    }
 }
 
 // ---- Run state -----------------------------------------------------------------------------

@@ -54,6 +54,7 @@ class ServerConfig;
 
 namespace nightjar::app {
 
+class CommunitySubmission;
 class ExclusionCommands;
 class ProtectionController;
 class RemovalRun;
@@ -157,6 +158,13 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     RemovalRun& removal() { return *removal_; }
     /// The memory and home-page shields, the scheduler and their option handlers.
     ProtectionController& protection() { return *protection_; }
+    /// The anonymous data, "Submit", "False positive" and the `chkSendData` box.
+    CommunitySubmission& community() { return *community_; }
+
+    // ---- Pages ---------------------------------------------------------------------------
+    /// "Results/Removal" (also reached through "Continue to Overview"): shows the results
+    /// page; with an empty result list the anonymous data goes out (when allowed).
+    void cmdResults_Click();
 
     // ---- Lists ---------------------------------------------------------------------------
     /// The scan feed `lvwSpywareFound` ("Name", "Details").
@@ -302,6 +310,7 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     std::unique_ptr<ExclusionCommands> exclusionCommands_;
     std::unique_ptr<RemovalRun> removal_;
     std::unique_ptr<ProtectionController> protection_;
+    std::unique_ptr<CommunitySubmission> community_;
 };
 
 }  // namespace nightjar::app

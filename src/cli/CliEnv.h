@@ -58,5 +58,7 @@ CLI::App* addLanguageCommands(CLI::App& app, CliEnv& env);
 /// language keys: every translatable key of every window and every MSG_ key, under the
 /// "language" command.
 void addLanguageKeysCommand(CLI::App& language, CliEnv& env);
+/// submit NAME, false-positive: the submissions to the definition server
+void addSubmitCommands(CLI::App& app, CliEnv& env);
 
 }  // namespace nightjar::cli

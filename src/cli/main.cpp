@@ -29,6 +29,7 @@ int run(int argc, char** argv) {
 
     CLI::App* language = addLanguageCommands(app, env);
     addLanguageKeysCommand(*language, env);
+    addSubmitCommands(app, env);
 
     try {
         app.parse(argc, argv);

@@ -44,6 +44,10 @@ class Processes {
     virtual WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) = 0;
     /// GetVersionEx platform id: 2 for the NT family, 1 for Windows 9x.
     virtual int platformId() = 0;
+    /// The names of the running processes as the system lists them: an image's file name
+    /// ("svchost.exe"), the system's own entries by their names ("System"). nullopt when no
+    /// listing works. Here: every snapshot text from its last "\" on.
+    virtual std::optional<std::vector<std::string>> runningNames();
 };
 
 }  // namespace nightjar::platform

@@ -262,6 +262,17 @@ for c in "info" "definitions count" "registry set" "settings get" "scan" "exclus
   run $c --help >/dev/null || fail "$c --help"
 done
 
+# --- submissions without a server: the problem texts, exit 2, nothing excluded
+out=$(run --server http://127.0.0.1:9 submit 'a b.exe')
+expect_eq "$?" "2" "submit without a server"
+expect_eq "$out" "Results: There was a problem submitting a b.exe.  Please make sure you are connected to the internet, or try again later." "submit problem text"
+run --server http://127.0.0.1:9 false-positive --exclude --details why 'C:\q.exe' >"$work/out"
+expect_eq "$?" "2" "false-positive without a server"
+grep -q '^There was an error submitting your report' "$work/out" || fail "false-positive error text"
+! grep -qF 'C:\q.exe' "$data_host/ENoSignature.dat" 2>/dev/null || fail "refused report excluded"
+run false-positive >/dev/null 2>&1
+expect_eq "$?" "2" "false-positive without details and locations"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)" >&2
   exit 1

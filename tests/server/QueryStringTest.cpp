@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "util/PercentEncoding.h"
+
 namespace nightjar::server {
 namespace {
 
@@ -44,9 +46,9 @@ TEST(QueryStringTest, EightBitBytesPlusSignsAndStrayPercentsSurvive) {
 }
 
 TEST(QueryStringTest, PercentDecodingTakesBothLetterCases) {
-    EXPECT_EQ(QueryString::percentDecode("%e9%C9%20"), "\xE9\xC9 ");
-    EXPECT_EQ(QueryString::percentDecode("100%"), "100%");
-    EXPECT_EQ(QueryString::percentDecode(""), "");
+    EXPECT_EQ(url::percentDecode("%e9%C9%20"), "\xE9\xC9 ");
+    EXPECT_EQ(url::percentDecode("100%"), "100%");
+    EXPECT_EQ(url::percentDecode(""), "");
 }
 
 }  // namespace

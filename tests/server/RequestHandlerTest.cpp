@@ -5,6 +5,7 @@
 #include "ServerDate.h"
 #include "ServerTestSupport.h"
 #include "definitions/LineCodec.h"
+#include "util/PercentEncoding.h"
 
 namespace nightjar::server {
 namespace {
@@ -158,6 +159,41 @@ TEST_F(RequestHandlerTest, FalsePositivesAreStoredAndAcknowledged) {
     // No checked rows: an empty file list is still a report.
     EXPECT_EQ(get("/asp/submitFP.asp?files=&details=why").content(), "OK");
     EXPECT_EQ(get("/asp/submitFP.asp?files=a.exe|").status, 400);
+}
+
+TEST_F(RequestHandlerTest, SubmissionsAreBoundedInSizeAndCountPerAddressAndInAll) {
+    SubmissionLimits limits;
+    limits.maxBytes = 64;
+    limits.perAddress = 3;
+    limits.maxStored = 7;
+    RequestHandler bounded(*store, std::chrono::seconds(600), nullptr, limits);
+    const auto send = [&](const std::string& target, const std::string& remote) {
+        return bounded.handle("GET", target, remote).status;
+    };
+    // The size counts decoded bytes: 64 encoded as %XX pass, 65 do not.
+    const std::string encoded = url::percentEncode(ScrambleLine(std::string(63, 'n')) + "|");
+    EXPECT_EQ(send("/asp/getData.asp?data=" + encoded, "10.0.0.1"), 200);
+    EXPECT_EQ(send("/asp/getData.asp?data=" + encoded + "%41", "10.0.0.1"), 413);
+    EXPECT_EQ(
+        send("/asp/submitFP.asp?files=" + std::string(40, 'f') + "&details=" + std::string(25, 'd'),
+             "10.0.0.1"),
+        413);
+    // Three per address within the window, both kinds counted together.
+    EXPECT_EQ(send("/asp/submitFP.asp?files=a|&details=x", "10.0.0.1"), 200);
+    EXPECT_EQ(send("/asp/getData.asp?data=" + ScrambleLine("b") + "|", "10.0.0.1"), 200);
+    const Reply refused = bounded.handle("GET", "/asp/submitFP.asp?files=c|&details=y", "10.0.0.1");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.content().find("OK"), std::string::npos);
+    EXPECT_EQ(send("/asp/getData.asp?data=" + ScrambleLine("c") + "|", "10.0.0.1"), 429);
+    // Submissions older than the window no longer count.
+    store->recordData("old", "10.0.0.2", ServerDate::now() - 3600);
+    store->recordData("old", "10.0.0.2", ServerDate::now() - 3600);
+    store->recordData("old", "10.0.0.2", ServerDate::now() - 3600);
+    EXPECT_EQ(send("/asp/submitFP.asp?files=d|&details=z", "10.0.0.2"), 200);
+    // Seven stored in all: every address is refused from then on.
+    EXPECT_EQ(store->submissionCount(), 7);
+    EXPECT_EQ(send("/asp/submitFP.asp?files=e|&details=z", "10.0.0.3"), 503);
+    EXPECT_EQ(store->submissionCount(), 7);
 }
 
 TEST_F(RequestHandlerTest, TheLanguageFileIsServedPerPackage) {

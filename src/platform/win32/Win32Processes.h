@@ -1,4 +1,8 @@
 #pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/Processes.h"
 
 namespace nightjar::platform::win32 {
@@ -18,6 +22,13 @@ class Win32Processes : public Processes {
     bool terminateLegacy(std::uint32_t pid, std::string_view exeFile) override;
     WaitResult wait(std::uint32_t pid, std::uint32_t milliseconds) override;
     int platformId() override;
+    /// The `Name` of every Win32_Process that WMI lists; the snapshot's names where WMI is
+    /// missing or fails.
+    std::optional<std::vector<std::string>> runningNames() override;
+
+    /// The WMI query alone ("select * from Win32_Process" on the local computer); nullopt
+    /// when any step of it fails.
+    static std::optional<std::vector<std::string>> WmiProcessNames();
 };
 
 }  // namespace nightjar::platform::win32
