@@ -22,6 +22,7 @@ out=$(run info --json) || fail "info exited $?"
 expect_eq "$(echo "$out" | json 'd["product"]')" "Nightjar" "product"
 expect_eq "$(echo "$out" | json 'd["machine_root"]')" "$work/machine" "machine_root"
 data_win=$(echo "$out" | json 'd["data_folder"]')
+expect_eq "$(run --version)" "Nightjar $(echo "$out" | json 'd["version"]')" "--version"
 data_host=$(echo "$out" | json 'd["data_folder_host"]')
 case "$data_win" in
   C:\\users\\*\\AppData\\Roaming\\ZuvoDivavarIVA) ;;
