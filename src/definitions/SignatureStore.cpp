@@ -50,10 +50,10 @@ std::string_view hiveRootName(std::string_view code) {
     return hive ? platform::hiveName(*hive) : std::string_view();
 }
 
-/// A whole hive, named on its own (with or without one more final backslash). The 9x-only
-/// HKEY_DYN_DATA is not among them.
+/// A whole hive, named on its own (with or without one more final backslash), in lower
+/// case. The 9x-only HKEY_DYN_DATA is not among them.
 bool isWholeHive(std::string_view c) {
-    if (!text::istartsWith(c, "hkey_")) {
+    if (!c.starts_with("hkey_")) {
         return false;
     }
     if (!c.empty() && c.back() == '\\') {
