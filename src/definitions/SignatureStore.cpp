@@ -65,8 +65,7 @@ bool isWholeHive(std::string_view c) {
 
 /// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
 bool hasDoubledBackslash(std::string_view s) {
-    return std::adjacent_find(s.begin(), s.end(),
-                              [](char a, char b) { return a == '\\' && b == '\\'; }) != s.end();
+    return s.find("\\\\") != std::string_view::npos;
 }
 
 /// Length of the UTF-8 character that `s` starts with.
