@@ -63,7 +63,7 @@ bool isWholeHive(std::string_view c) {
     return hive && *hive != platform::Hive::DynData && text::iequals(c, platform::hiveName(*hive));
 }
 
-/// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
+/// Whether `s` holds "\\" anywhere.
 bool hasDoubledBackslash(std::string_view s) {
     return s.find("\\\\") != std::string_view::npos;
 }
