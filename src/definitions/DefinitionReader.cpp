@@ -61,22 +61,33 @@ bool DefinitionReader::nextStored(std::string_view& stored) {
     }
 }
 
-bool DefinitionReader::next(std::string& line) {
+bool DefinitionReader::next(std::string_view& line) {
     std::string_view stored;
     if (!nextStored(stored)) {
         return false;
     }
-    line.resize(stored.size());
-    // Unscramble and note, in the same pass, whether any byte lies outside ASCII.
-    char* out = line.data();
+    // The stored bytes of a line are not searched again, so they are decoded where they
+    // are. The same pass notes whether any byte lies outside ASCII.
+    char* text = buffer_.data() + (stored.data() - buffer_.data());
     unsigned char allBits = 0;
     for (std::size_t i = 0; i < stored.size(); ++i) {
-        out[i] = UnscrambleChar(stored[i]);
-        allBits |= static_cast<unsigned char>(out[i]);
+        text[i] = UnscrambleChar(text[i]);
+        allBits |= static_cast<unsigned char>(text[i]);
     }
+    line = std::string_view(text, stored.size());
     if (allBits >= 0x80) {
-        line = text::windows1252ToUtf8(line);
+        utf8_ = text::windows1252ToUtf8(line);
+        line = utf8_;
     }
+    return true;
+}
+
+bool DefinitionReader::next(std::string& line) {
+    std::string_view decoded;
+    if (!next(decoded)) {
+        return false;
+    }
+    line.assign(decoded);
     return true;
 }
 

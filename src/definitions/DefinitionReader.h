@@ -20,7 +20,10 @@ class DefinitionReader {
     DefinitionReader(platform::FileSystem& fs, std::string_view path);
 
     bool isOpen() const { return file_ != nullptr; }
-    /// The next line, decoded; false at the end of the file.
+    /// The next line, decoded; false at the end of the file. `line` views text of the
+    /// reader, valid until the next call.
+    bool next(std::string_view& line);
+    /// The next line, decoded, copied to `line`; false at the end of the file.
     bool next(std::string& line);
 
     /// Number of lines next() gives for the file at `path`; 0 when it cannot be read.
@@ -37,6 +40,7 @@ class DefinitionReader {
     std::size_t pos_ = 0;         ///< start of the next line in buffer_
     std::size_t searchFrom_ = 0;  ///< where the search for the next CR LF resumes
     bool eof_ = false;
+    std::string utf8_;  ///< the last line, when it needed converting to UTF-8
 };
 
 }  // namespace nightjar::definitions

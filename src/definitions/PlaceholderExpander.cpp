@@ -1,5 +1,6 @@
 #include "definitions/PlaceholderExpander.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "util/Text.h"
@@ -55,6 +56,14 @@ constexpr std::array<Row, PlaceholderExpander::kRowCount> kRows = {{
     {"[user]", kCsidlStartMenu, RowKind::Profile},
     {"[alluser]", kCsidlCommonStartMenu, RowKind::Profile},
 }};
+
+constexpr std::size_t kLongestPlaceholder = [] {
+    std::size_t longest = 0;
+    for (const Row& r : kRows) {
+        longest = std::max(longest, r.placeholder.size());
+    }
+    return longest;
+}();
 
 std::string cutAtNul(std::string s) {
     auto nul = s.find('\0');
@@ -122,21 +131,14 @@ bool PlaceholderExpander::rowIsSafe(std::size_t row) {
     if (rowSafe_[row] == 0) {
         // A value may be spliced in one left-to-right pass only when it cannot take part in
         // forming another placeholder: it is not empty (joining its neighbours) and holds no
-        // bracket. Starting and ending in ASCII, it also lowers apart from its neighbours
-        // exactly as within the whole text.
+        // bracket.
         const std::string& v = RowValue(row);
-        const bool safe = !v.empty() && v.find_first_of("[]") == std::string::npos &&
-                          static_cast<unsigned char>(v.front()) < 0x80 &&
-                          static_cast<unsigned char>(v.back()) < 0x80;
-        rowSafe_[row] = safe ? 1 : 2;
-        if (safe) {
-            text::lowerInto(lowerValue_[row], v);
-        }
+        rowSafe_[row] = !v.empty() && v.find_first_of("[]") == std::string::npos ? 1 : 2;
     }
     return rowSafe_[row] == 1;
 }
 
-int PlaceholderExpander::rowOf(std::string_view name, std::string_view lowerName) {
+int PlaceholderExpander::rowOf(std::string_view name) {
     // Every placeholder differs from the others even ignoring case, so one look-up of the
     // lower-cased name finds the only row that can match.
     static const auto kRowOfLowered = [] {
@@ -146,7 +148,14 @@ int PlaceholderExpander::rowOf(std::string_view name, std::string_view lowerName
         }
         return rows;
     }();
-    const auto found = kRowOfLowered.find(lowerName);
+    // Placeholders are short ASCII names: a longer name matches none, and lowering the ASCII
+    // letters is all the case folding a match can need.
+    std::array<char, kLongestPlaceholder> lower{};
+    if (name.size() > lower.size()) {
+        return -1;
+    }
+    std::transform(name.begin(), name.end(), lower.begin(), text::toLowerChar);
+    const auto found = kRowOfLowered.find(std::string_view(lower.data(), name.size()));
     if (found == kRowOfLowered.end()) {
         return -1;
     }
@@ -167,25 +176,14 @@ void PlaceholderExpander::expandSequential(std::string& text) {
     }
 }
 
-void PlaceholderExpander::expandInto(std::string_view text, std::string& out, bool lower) {
-    // Lowering keeps every character's length, so the lower-case text has the placeholders
-    // at the same offsets: literal text is copied from it, values from their lowered form.
-    std::string_view literal = text;
-    if (lower) {
-        text::lowerInto(lowered_, text);
-        literal = lowered_;
-    }
-    std::size_t open = text.find('[');
-    if (open == std::string_view::npos) {
-        out.assign(literal);  // the common case for most fields: nothing to replace
-        return;
-    }
+void PlaceholderExpander::ExpandInto(std::string_view text, std::string& out) {
     // Placeholders are bracketed names without inner brackets, so occurrences never
     // overlap; while every inserted value is safe (see rowIsSafe) one pass that replaces
     // each occurrence by its row's value gives exactly what the row-by-row replacement
     // gives. Anything else takes the row-by-row path.
     out.clear();
     std::size_t copied = 0;
+    std::size_t open = text.find('[');
     while (open != std::string_view::npos) {
         std::size_t close = open + 1;
         while (close < text.size() && text[close] != ']' && text[close] != '[') {
@@ -198,37 +196,28 @@ void PlaceholderExpander::expandInto(std::string_view text, std::string& out, bo
             open = close;
             continue;
         }
-        const std::string_view name = text.substr(open, close - open + 1);
-        const int row = lower ? rowOf(name, literal.substr(open, name.size()))
-                              : rowOf(name, text::toLower(name));
+        const int row = rowOf(text.substr(open, close - open + 1));
         if (row >= 0) {
-            auto r = static_cast<std::size_t>(row);
+            const auto r = static_cast<std::size_t>(row);
             if (!rowIsSafe(r)) {
                 out.assign(text);
                 expandSequential(out);
-                if (lower) {
-                    text::lowerInto(out, out);
-                }
                 return;
             }
-            out.append(literal.substr(copied, open - copied));
-            out.append(lower ? lowerValue_[r] : RowValue(r));
+            out.append(text.substr(copied, open - copied));
+            out.append(RowValue(r));
             copied = close + 1;
         }
         open = text.find('[', close + 1);
     }
-    out.append(literal.substr(copied));
-}
-
-void PlaceholderExpander::ExpandLowerInto(std::string_view text, std::string& out) {
-    expandInto(text, out, true);
+    out.append(text.substr(copied));
 }
 
 void PlaceholderExpander::ExpandInPlace(std::string& text) {
     if (text.find('[') == std::string::npos) {
         return;
     }
-    expandInto(text, scratch_, false);
+    ExpandInto(text, scratch_);
     text.swap(scratch_);
 }
 

@@ -23,9 +23,9 @@ class PlaceholderExpander {
     std::string Expand(std::string_view text);
     /// Expands `text` where it is (for per-line readers that reuse one string).
     void ExpandInPlace(std::string& text);
-    /// Writes the expansion of `text`, in lower case, to `out` (which must not alias
-    /// `text`). Each folder is lowered once, not again at every line that names it.
-    void ExpandLowerInto(std::string_view text, std::string& out);
+    /// Writes the expansion of `text` to `out` (which must not alias `text`), reusing its
+    /// storage.
+    void ExpandInto(std::string_view text, std::string& out);
     /// First three characters of the user's Programs folder ("C:\"), "" when unresolved.
     std::string SystemDriveRoot();
     /// The Windows system directory with a trailing backslash ("" when unresolved).
@@ -39,12 +39,10 @@ class PlaceholderExpander {
     const std::string& RowValue(std::size_t row);
 
   private:
-    /// The one expansion behind the public calls; `lower` writes it in lower case.
-    void expandInto(std::string_view text, std::string& out, bool lower);
     /// Row-by-row replacement in table order; the reference behaviour.
     void expandSequential(std::string& text);
-    /// Row index of the bracketed name `name` ("[windir]"), given also in lower case, or -1.
-    static int rowOf(std::string_view name, std::string_view lowerName);
+    /// Row index of the bracketed name `name` ("[windir]"), or -1.
+    static int rowOf(std::string_view name);
     bool rowIsSafe(std::size_t row);
 
     platform::ShellFolders& shell_;
@@ -56,10 +54,7 @@ class PlaceholderExpander {
     std::string outOfRange_;  ///< FolderPath of an id beyond the cache
     /// Per row: 0 not yet known, 1 the value can be spliced in a single pass, 2 it cannot.
     std::array<std::uint8_t, kRowCount> rowSafe_{};
-    /// Per row: the value in lower case (set with rowSafe_ for the rows that are safe).
-    std::array<std::string, kRowCount> lowerValue_;
     std::string scratch_;
-    std::string lowered_;  ///< the text being expanded, in lower case
 };
 
 }  // namespace nightjar::definitions

@@ -50,10 +50,10 @@ std::string_view hiveRootName(std::string_view code) {
     return hive ? platform::hiveName(*hive) : std::string_view();
 }
 
-/// A whole hive, named on its own (with or without one more final backslash). The 9x-only
-/// HKEY_DYN_DATA is not among them.
+/// A whole hive, named on its own (with or without one more final backslash), in lower
+/// case. The 9x-only HKEY_DYN_DATA is not among them.
 bool isWholeHive(std::string_view c) {
-    if (!text::istartsWith(c, "hkey_")) {
+    if (!c.starts_with("hkey_")) {
         return false;
     }
     if (!c.empty() && c.back() == '\\') {
@@ -63,10 +63,9 @@ bool isWholeHive(std::string_view c) {
     return hive && *hive != platform::Hive::DynData && text::iequals(c, platform::hiveName(*hive));
 }
 
-/// Whether `s` holds "\\" anywhere; one pass, as most folders have no pair.
+/// Whether `s` holds "\\" anywhere.
 bool hasDoubledBackslash(std::string_view s) {
-    return std::adjacent_find(s.begin(), s.end(),
-                              [](char a, char b) { return a == '\\' && b == '\\'; }) != s.end();
+    return s.find("\\\\") != std::string_view::npos;
 }
 
 /// Length of the UTF-8 character that `s` starts with.
@@ -85,8 +84,7 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
     : fs_(fs), expander_(expander), dataFolder_(std::move(dataFolder)) {}
 
 void SignatureStore::folderOf(std::string_view location, bool fileTable, std::string& folder) {
-    // Lowering keeps every backslash where it is, so the folder may be lowered first.
-    expander_.ExpandLowerInto(location, folder);
+    expander_.ExpandInto(location, folder);
     // Each collapse is a plain Replace of "\\\\" by "\\"; most folders have no pair.
     const bool doubled = hasDoubledBackslash(folder);
     if (doubled) {
@@ -95,10 +93,12 @@ void SignatureStore::folderOf(std::string_view location, bool fileTable, std::st
     if (folder.empty()) {
         return;
     }
-    folder.push_back('\\');
-    // Without a first collapse, the added "\\" is the only place a pair can be.
-    if (doubled ? hasDoubledBackslash(folder) : folder.ends_with("\\\\")) {
+    if (doubled) {
+        folder.push_back('\\');
         folder = text::collapseBackslashes(folder);
+    } else if (folder.back() != '\\') {
+        // Without a pair, a final "\" already there is what collapsing the added one gives.
+        folder.push_back('\\');
     }
     if (!fileTable) {
         folder.pop_back();  // the folder table keeps folders without a final "\"
@@ -111,17 +111,17 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
     if (reader.isOpen()) {
         table.reserve(kTableSize);
     }
-    std::string line;
-    std::string folder;
-    std::string name;
-    std::string candidate;
+    std::string_view line;
+    // The row's folder followed by its name: the text the file table's protection test
+    // sees, and where both texts are made before the row is stored.
+    std::string key;
     while (reader.isOpen() && !observer.stopRequested() && reader.next(line)) {
-        const std::string_view view(line);
+        const std::string_view view = line;
         std::string_view head = view;
         // A line without a type field gets an empty type: the type of an earlier line
         // would be a guess about a record its writer left incomplete.
         std::string_view type;
-        folder.clear();
+        key.clear();
         if (const std::size_t bar = view.find('|'); bar != std::string_view::npos) {
             head = view.substr(0, bar);
             const std::string_view rest = view.substr(bar + 1);
@@ -132,19 +132,21 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
                     type = FileDefinitionType(type);
                 }
             }
-            folderOf(rest.substr(0, typeBar), fileTable, folder);
+            folderOf(rest.substr(0, typeBar), fileTable, key);
         }
+        const std::size_t folderLength = key.size();
         const std::size_t equals = head.find('=');
-        text::lowerInto(name, text::trimView(head.substr(0, equals)));
+        key.append(text::trimView(head.substr(0, equals)));
+        // The name starts a character, so lowering the joined texts lowers each as alone.
+        text::lowerInto(key, key);
+        const std::string_view folder = std::string_view(key).substr(0, folderLength);
+        const std::string_view name = std::string_view(key).substr(folderLength);
         const std::string_view threat = equals == std::string_view::npos
                                             ? std::string_view()
                                             : upTo(head.substr(equals + 1), '=');
 
         // The file table tests folder and name joined, the folder table the folder alone.
-        if (fileTable) {
-            candidate.assign(folder).append(name);
-        }
-        const bool keep = !isProtectedLower(fileTable ? candidate : folder);
+        const bool keep = !isProtectedLower(fileTable ? std::string_view(key) : folder);
         // A table that can hold no more text ignores later lines, as a full one does.
         const bool full =
             (keep && !table.push_back({folder, name, type, threat})) || table.size() >= kTableSize;
@@ -220,6 +222,7 @@ bool SignatureStore::LoadSafetyEntries(LoadObserver& observer) {
     safetyEntries_ = text::split(text, "\r\n");
 
     protectedKeys_.clear();
+    keyLengths_.clear();
     // Nearly every candidate of a load is unprotected: with sparse buckets most misses end
     // at an empty bucket instead of comparing and rehashing the keys of a full one.
     protectedKeys_.max_load_factor(0.25F);
@@ -239,6 +242,10 @@ bool SignatureStore::LoadSafetyEntries(LoadObserver& observer) {
         }
         protectedKeys_.insert(s + '\\');
         protectedKeys_.insert(std::move(s));
+    }
+    for (const auto& key : protectedKeys_) {
+        keyLengths_.resize(std::max(keyLengths_.size(), key.size() + 1));
+        keyLengths_[key.size()] = true;
     }
     return true;
 }
@@ -262,8 +269,10 @@ bool SignatureStore::isProtectedLower(std::string_view candidate) const {
     if (protectedKeys_.empty()) {
         return false;
     }
-    // A whole hive is never touched, once any protection is in force.
-    return isWholeHive(c) || protectedKeys_.find(c) != protectedKeys_.end();
+    // A whole hive is never touched, once any protection is in force. Most candidates have
+    // a length that no key has, which settles them without hashing.
+    return isWholeHive(c) || (c.size() < keyLengths_.size() && keyLengths_[c.size()] &&
+                              protectedKeys_.find(c) != protectedKeys_.end());
 }
 
 bool SignatureStore::IsProtectedPath(std::string_view candidate) const {

@@ -69,8 +69,8 @@ class SignatureStore {
     /// Loads one of the two tables; false when a stop request ended it.
     bool loadTable(std::string_view fileName, bool fileTable, SignatureTable& table,
                    LoadObserver& observer);
-    /// The folder of a location field: expanded, "\\" collapsed, lower case, with a final
-    /// "\" in the file table and without one in the folder table.
+    /// The folder of a location field, written to `folder`: expanded, "\\" collapsed, with
+    /// a final "\" in the file table and without one in the folder table; not yet lowered.
     void folderOf(std::string_view location, bool fileTable, std::string& folder);
     /// The protection test of a lower-cased candidate.
     bool isProtectedLower(std::string_view candidate) const;
@@ -87,6 +87,8 @@ class SignatureStore {
     // each normalised element s, s + "\", and s without a final "\". One lookup answers
     // what comparing against every element would.
     KeySet protectedKeys_;
+    /// keyLengths_[n]: some key has n characters.
+    std::vector<bool> keyLengths_;
     DefinitionCounts counts_;
 };
 

@@ -74,14 +74,6 @@ std::size_t upperAt(std::string_view s, std::size_t i, char out[2]) {
 
 }  // namespace
 
-char toLowerChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-char toUpperChar(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
 bool isAscii(std::string_view s) {
     // No early exit: a loop without one is cheaper for the short texts this sees.
     unsigned char allBits = 0;

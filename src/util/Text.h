@@ -11,8 +11,12 @@ namespace nightjar::text {
 
 /// One ASCII character in the other case; any other byte unchanged (drive letters and
 /// other single characters; text goes through toLower and toUpper).
-char toLowerChar(char c);
-char toUpperChar(char c);
+inline char toLowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+inline char toUpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 /// Whether every byte of `s` is ASCII (below 0x80).
 bool isAscii(std::string_view s);
 /// `out` = `in` lower-cased, reusing out's storage (`in` may view `out`): the one
