@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/CommunitySubmission.h"
 #include "app/ControlNames.h"
@@ -178,11 +179,22 @@ bool MainWindow::create() {
     SendMessageW(controls().find("dtpScheduleTime"), DTM_SETFORMATW, 0,
                  reinterpret_cast<LPARAM>(L"h:mm:ss tt"));
     makeHeadingFont();
+    // Names and types are short, locations and details long; stored widths replace these.
+    if (HWND list = controls().find(kResultList)) {
+        const int widths[] = {130, 150, 96, 84};
+        for (int i = 0; i < 4; ++i) {
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                         Scale(widths[i], DpiOf(hwnd())));
+        }
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 4, LVSCW_AUTOSIZE_USEHEADER);
+    }
     // The companion's button shows only when its record names it.
     state_.ui().setVisible(control::cmdHijack, false);
     SetWindowTextW(hwnd(), Widen(state_.msg("MSG_CAPTION")).c_str());
-    SetWindowTextW(controls().find("cmdWebsite"), Widen(state_.msg("MSG_WEBSITE")).c_str());
-    if (state_.identity().website.empty()) {
+    const std::string website = state_.msg("MSG_WEBSITE");
+    SetWindowTextW(controls().find("cmdWebsite"), Widen(website).c_str());
+    // A build without a web site in its version information has nowhere to send the user.
+    if (state_.identity().website.empty() || text::icontains(website, "[Website]")) {
         ShowWindow(controls().find("cmdWebsite"), SW_HIDE);
     }
     bindCommands();
@@ -239,6 +251,15 @@ void MainWindow::showPage(app::ControlName page) {
         if (HWND h = controls().find(c.name, c.index)) {
             ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
         }
+    }
+    // The button of the page shown carries the default frame, marking where the user is.
+    const std::pair<std::string_view, std::string_view> buttons[] = {{"frmStatus", "cmdStatus"},
+                                                                     {"frmScan", "cmdScan"},
+                                                                     {"frmResults", "cmdResults"},
+                                                                     {"frmOptions", "cmdSettings"}};
+    for (const auto& [p, button] : buttons) {
+        SendMessageW(controls().find(button), BM_SETSTYLE,
+                     p == page_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
     if (page_ == control::frmStatus.str()) {
         refreshProtectionState();

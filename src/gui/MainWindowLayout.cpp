@@ -98,7 +98,8 @@ Table resultsPage() {
     Table t;
     t["lblCaplblRemovePicSoftwareFound"] = {kInset, 26, 120, kRowHeight};
     t["lblRemovePicSoftwareFound"] = {kInset + 124, 26, 100, kRowHeight};
-    t["lbltracesFound"] = {kInset + 232, 26, kInner - 232, kRowHeight};
+    t["lblCaplbltracesFound"] = {kInset + 232, 26, 60, kRowHeight};
+    t["lbltracesFound"] = {kInset + 296, 26, kInner - 296, kRowHeight};
     t["lvwPicRemoveListOfSpywareFoundAndToBeRemoved"] = {kInset, 52, kInner, 240};
     t["cmdSelectAll"] = {kInset, 300, 100, kButtonHeight};
     t["cmdExclude"] = {kInset + 106, 300, 100, kButtonHeight};
@@ -121,14 +122,16 @@ Table optionsPage() {
     const int x = 36;
     const int wide = kPageWidth - 2 * x;
     // Scan options.
-    t["optScanOnlyKnownSoftwares"] = {x, 68, 260, kRowHeight};
-    t["optScanAllSelectedHardDrive"] = {x, 94, 260, kRowHeight};
-    t["lvwHardDrives"] = {x + 20, 120, 260, 96};
+    // What a scan looks at first; the scope and its drive list (shown for a complete scan
+    // only) below, so that nothing moves when the list comes and goes.
     const char* checks[] = {"chkSweepMemory", "chkScanRegistry", "chkScanCookies", "chkMakeLog",
                             "chkSendData"};
     for (int i = 0; i < 5; ++i) {
-        t[checks[i]] = {x, 228 + 28 * i, wide, kRowHeight};
+        t[checks[i]] = {x, 68 + 28 * i, wide, kRowHeight};
     }
+    t["optScanOnlyKnownSoftwares"] = {x, 222, 260, kRowHeight};
+    t["optScanAllSelectedHardDrive"] = {x, 248, 260, kRowHeight};
+    t["lvwHardDrives"] = {x + 20, 276, 260, 110};
     // Proactive protection.
     t["lblCapchkAutoProtect"] = {x, 68, wide, kRowHeight};
     t["chkAutoProtect"] = {x + 12, 94, 130, kRowHeight};
@@ -197,6 +200,7 @@ const std::vector<std::pair<std::string, std::string>>& captions() {
         {"lblSoftwareFound", "Threats found"},
         {"lblTotalNoOfRunningItems", "Running items"},
         {"lblRemovePicSoftwareFound", "Threats found:"},
+        {"lbltracesFound", "Traces:"},
         {"txtFilename", "Send a suspicious file name for analysis:"},
         {"chkAutoProtect", "Memory shield"},
         {"chkHomePage", "Home-page shield"},
