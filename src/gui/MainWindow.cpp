@@ -370,14 +370,7 @@ void MainWindow::bindCommands() {
     };
     onClick("cmdLog", log);
     onClick("lblViewLogFile", log);
-    auto minimize = [this](std::optional<int>) {
-        ShowWindow(hwnd(), SW_MINIMIZE);
-        ShowWindow(hwnd(), SW_HIDE);
-        state_.settings().Write(keys::kSettings, keys::kMinimized, keys::kYes);
-        if (hooks_.minimizeToTray) {
-            hooks_.minimizeToTray();
-        }
-    };
+    auto minimize = [this](std::optional<int>) { minimizeToTray(); };
     onClick("Command5", minimize);
     onClick("lblHide", [this](std::optional<int>) { close(); });
     onClick("cmdWebsite", [this](std::optional<int>) {
@@ -791,6 +784,21 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(reinterpret_cast<HDC>(wp), protected_ ? RGB(16, 124, 16) : RGB(196, 43, 28));
         return brush;
     }
+    if (msg == WM_SIZE) {
+        if (wp == SIZE_MINIMIZED) {
+            minimized_ = true;
+        } else if (wp == SIZE_RESTORED && minimized_) {
+            // Back from the tray or the taskbar: the window yields on its own again, and the
+            // scheduler and memory shield wait for the next re-arm.
+            minimized_ = false;
+            state_.tmrScroll().setEnabled(true);
+            state_.tmrScheduler().setEnabled(false);
+            state_.tmrMemoryInspected().setEnabled(false);
+            if (IsWindowVisible(hwnd())) {
+                state_.settings().Write(keys::kSettings, keys::kMinimized, keys::kNo);
+            }
+        }
+    }
     if (msg == WM_ERASEBKGND) {
         // The navigation column on a tinted band, the page area on the window colour.
         auto dc = reinterpret_cast<HDC>(wp);
@@ -805,6 +813,15 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     }
     return FormWindow::handleMessage(msg, wp, lp);
+}
+
+void MainWindow::minimizeToTray() {
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    ShowWindow(hwnd(), SW_HIDE);
+    state_.settings().Write(keys::kSettings, keys::kMinimized, keys::kYes);
+    if (hooks_.minimizeToTray) {
+        hooks_.minimizeToTray();
+    }
 }
 
 void MainWindow::close() {

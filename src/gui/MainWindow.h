@@ -61,6 +61,8 @@ class MainWindow : public FormWindow {
     /// Puts the stored options into the option controls; the drive list, the window state
     /// and the result list's column widths follow the stored values.
     void LoadOptionsIntoControls();
+    /// "Minimize": minimises and hides the window and remembers it; the tray takes over.
+    void minimizeToTray();
     /// The home page's protection summary from the stored shield options.
     void refreshProtectionState();
     /// The exit path's first steps: the run state "STOPPED", "RESTART" = "False", the
@@ -97,6 +99,8 @@ class MainWindow : public FormWindow {
     std::string page_;
     int tab_ = 0;
     bool protected_ = false;
+    /// The window was minimised (or sent to the tray) and has not been restored yet.
+    bool minimized_ = false;
     /// Set while the window writes check marks, so that they are not reported back.
     bool syncing_ = false;
     HFONT headingFont_ = nullptr;

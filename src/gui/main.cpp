@@ -112,7 +112,7 @@ int run(int show) {
     window.LoadOptionsIntoControls();
     helpOnce(state, machine);
     if (state.settings().Read(keys::kSettings, keys::kMinimized, keys::kNo) == keys::kYes) {
-        SendMessageW(window.controls().find("Command5"), BM_CLICK, 0, 0);
+        window.minimizeToTray();
     } else {
         ShowWindow(window.hwnd(), show);
         UpdateWindow(window.hwnd());

@@ -146,6 +146,22 @@ TEST_F(MainWindowTest, SmartScanFromTheButtonFillsTheResultListKeptInStepWithThe
     }
 }
 
+TEST_F(MainWindowTest, StopIsAnsweredWhileTheScanRuns) {
+    writeStandardDefinitions();
+    plantThreats();
+    start();
+    // The click waits in the queue; only the scan's own yields can deliver it.
+    PostMessageW(find("cmdStop"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(find("cmdStop"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+
+    click("Command3");
+
+    EXPECT_EQ(state->scanRun().lastOutcome(), app::ScanOutcome::Cancelled);
+    ASSERT_FALSE(gui.boxes.empty());
+    EXPECT_EQ(gui.boxes.front(), state->msg("MSG_STOP"));
+    EXPECT_TRUE(IsWindowEnabled(find("cmdScanNow")));
+}
+
 TEST_F(MainWindowTest, OptionsStoreTheirKeysAtOnceAndShowOneTabAtATime) {
     start();
     click("cmdSettings");
