@@ -784,6 +784,13 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(reinterpret_cast<HDC>(wp), protected_ ? RGB(16, 124, 16) : RGB(196, 43, 28));
         return brush;
     }
+    if (msg == WM_CTLCOLORSTATIC &&
+        reinterpret_cast<HWND>(lp) == controls().find("lblViewLogFile")) {
+        // A clickable label reads as a link.
+        const LRESULT brush = FormWindow::handleMessage(msg, wp, lp);
+        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_HOTLIGHT));
+        return brush;
+    }
     if (msg == WM_SIZE) {
         if (wp == SIZE_MINIMIZED) {
             minimized_ = true;
