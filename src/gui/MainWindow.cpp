@@ -788,7 +788,7 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         reinterpret_cast<HWND>(lp) == controls().find("lblViewLogFile")) {
         // A clickable label reads as a link.
         const LRESULT brush = FormWindow::handleMessage(msg, wp, lp);
-        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_HOTLIGHT));
+        SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 95, 184));
         return brush;
     }
     if (msg == WM_SIZE) {
