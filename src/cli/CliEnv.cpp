@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/ProgramFolder.h"
 #include "util/Text.h"
 
 namespace nightjar::cli {
@@ -34,9 +35,7 @@ std::string CliEnv::programFolder() {
         std::string w = p->fileSystem->windowsPath(programDir);
         return w.empty() ? programDir : w;
     }
-    std::string exe = p->versionInfo->executablePath();
-    auto slash = exe.find_last_of("\\/");
-    return slash == std::string::npos ? exe : exe.substr(0, slash);
+    return app::ExecutableFolder(*p);
 }
 
 void CliEnv::fail(const std::string& message) {

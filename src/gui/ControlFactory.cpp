@@ -258,6 +258,9 @@ void ControlFactory::applyTexts(const WindowText& window) {
         if (entry.text.kind == ControlKind::TextBox) {
             continue;  // its text is the user's by now
         }
+        if (hasText(entry.text.kind) && control.caption.empty()) {
+            continue;  // a value the program writes (a count, a date), not a caption
+        }
         entry.text.caption = control.caption;
         entry.text.tabs = control.tabs;
         entry.text.columns = control.columns;

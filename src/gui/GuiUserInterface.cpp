@@ -147,7 +147,12 @@ std::optional<std::string> GuiUserInterface::inputBox(std::string_view prompt,
 }
 
 HWND GuiUserInterface::find(app::ControlName control) const {
-    return controls_ != nullptr ? controls_->find(control.str()) : nullptr;
+    if (controls_ == nullptr) {
+        return nullptr;
+    }
+    // A name the model uses alone may be the first member of a control array.
+    HWND h = controls_->find(control.str());
+    return h != nullptr ? h : controls_->find(control.str(), 0);
 }
 
 void GuiUserInterface::setStatusText(app::ControlName control, std::string_view text) {
@@ -169,6 +174,9 @@ void GuiUserInterface::setEnabled(app::ControlName control, bool enabled) {
 }
 
 void GuiUserInterface::setVisible(app::ControlName control, bool visible) {
+    if (visible && mayShow_ && !mayShow_(control)) {
+        return;
+    }
     if (HWND h = find(control)) {
         ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
     }

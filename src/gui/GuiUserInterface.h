@@ -35,6 +35,12 @@ class GuiUserInterface : public app::UserInterface {
         showPage_ = std::move(handler);
     }
 
+    /// Decides whether a control the model shows may appear now (its page may be hidden);
+    /// without a check every control may.
+    void onVisibilityCheck(std::function<bool(app::ControlName)> check) {
+        mayShow_ = std::move(check);
+    }
+
     app::MsgAnswer messageBox(std::string_view text, std::string_view title,
                               app::MsgButtons buttons, app::MsgIcon icon) override;
     std::optional<std::string> chooseFile() override;
@@ -65,6 +71,7 @@ class GuiUserInterface : public app::UserInterface {
     HWND owner_ = nullptr;
     ControlFactory* controls_ = nullptr;
     std::function<void(app::ControlName)> showPage_;
+    std::function<bool(app::ControlName)> mayShow_;
     std::optional<std::int64_t> lastPump_;
     bool quit_ = false;
 };

@@ -17,14 +17,25 @@ int ListViewControl::addRow(const std::vector<std::string>& cells) {
     if (row < 0) {
         return -1;
     }
-    for (std::size_t i = 1; i < cells.size(); ++i) {
+    std::vector<std::string> rest(cells.begin() + (cells.empty() ? 0 : 1), cells.end());
+    rest.insert(rest.begin(), std::string());
+    setCells(row, rest, 1);
+    return row;
+}
+
+void ListViewControl::setCells(int row, const std::vector<std::string>& cells) {
+    setCells(row, cells, 0);
+}
+
+void ListViewControl::setCells(int row, const std::vector<std::string>& cells, std::size_t from) {
+    for (std::size_t i = from; i < cells.size(); ++i) {
         std::wstring text = Widen(cells[i]);
         LVITEMW sub{};
         sub.iSubItem = static_cast<int>(i);
         sub.pszText = text.data();
-        SendMessageW(list_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+        SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&sub));
     }
-    return row;
 }
 
 int ListViewControl::rowCount() const {

@@ -13,6 +13,8 @@ class ListViewControl {
 
     /// Appends a row (first cell, then the sub-items); returns its index, -1 on failure.
     int addRow(const std::vector<std::string>& cells);
+    /// Replaces the cells of an existing row.
+    void setCells(int row, const std::vector<std::string>& cells);
     int rowCount() const;
     void clear();
     std::string cell(int row, int column) const;
@@ -20,6 +22,8 @@ class ListViewControl {
     bool isChecked(int row) const;
 
   private:
+    void setCells(int row, const std::vector<std::string>& cells, std::size_t from);
+
     HWND list_;
 };
 
