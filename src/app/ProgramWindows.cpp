@@ -70,6 +70,51 @@ void Append(std::vector<ControlText>& to, std::vector<ControlText> more) {
     }
 }
 
+/// The caption labels that stand before the main window's value labels and some options,
+/// and the protection summary above the status values (its texts follow the shields).
+void AddCaptionLabels(WindowText& w) {
+    struct Caption {
+        std::string_view before;
+        std::string_view name;
+        std::string_view text;
+    };
+    static constexpr Caption kCaptions[] = {
+        {"lblVersion", "lblProtectionState", ""},
+        {"lblVersion", "lblProtectionDetail", ""},
+        {"lblVersion", "lblVersionCaption", "Program version"},
+        {"lblDefCount", "lblDefCountCaption", "Definitions"},
+        {"lblDefVersion", "lblDefVersionCaption", "Definitions date"},
+        {"lblDefRemoved", "lblDefRemovedCaption", "Threats removed"},
+        {"lblLastScan", "lblLastScanCaption", "Last scan"},
+        {"lblLastFullScan", "lblLastFullScanCaption", "Last complete scan"},
+        {"lblMemoryInspected", "lblMemoryInspectedCaption", "Processes"},
+        {"lblRegistryInspected", "lblRegistryInspectedCaption", "Registry items"},
+        {"lblFilesFolderInspected", "lblFilesFolderInspectedCaption", "Files and folders"},
+        {"lblSoftwareFound", "lblSoftwareFoundCaption", "Threats found"},
+        {"lblTotalNoOfRunningItems", "lblTotalNoOfRunningItemsCaption", "Running items"},
+        {"lblRemovePicSoftwareFound", "lblRemovePicSoftwareFoundCaption", "Threats found:"},
+        {"lbltracesFound", "lbltracesFoundCaption", "Traces:"},
+        {"txtFilename", "lblFilenameCaption", "Send a suspicious file name for analysis:"},
+        {"chkAutoProtect", "lblAutoProtectCaption", "Memory shield"},
+        {"chkHomePage", "lblHomePageCaption", "Home-page shield"},
+        // Also ends the shield's group of option buttons above it.
+        {"optAlwaysnotifybeforerestoring", "lblHomePageActionCaption",
+         "When the home page is changed:"},
+        {"cmbDays", "lblDaysCaption", "Scan on:"},
+    };
+    std::vector<ControlText> out;
+    out.reserve(w.controls.size() + std::size(kCaptions));
+    for (ControlText& c : w.controls) {
+        for (const Caption& caption : kCaptions) {
+            if (caption.before == c.name) {
+                out.push_back(MakeLabel(caption.name, caption.text, c.parent));
+            }
+        }
+        out.push_back(std::move(c));
+    }
+    w.controls = std::move(out);
+}
+
 WindowText MainWindow() {
     WindowText w{"FrmMain", "[ProgramName] by [CompanyName]", {}};
     auto& c = w.controls;
@@ -243,6 +288,7 @@ WindowText MainWindow() {
                   MakeTimer("timUpdate"),
                   MakeTimer("tmrTimeOut"),
               });
+    AddCaptionLabels(w);
     return w;
 }
 

@@ -215,7 +215,7 @@ void MainWindow::makeHeadingFont() {
     font.lfHeight = -MulDiv(16, static_cast<int>(DpiOf(hwnd())), 72);
     font.lfWeight = FW_SEMIBOLD;
     headingFont_ = CreateFontIndirectW(&font);
-    if (HWND heading = controls().find("lblCapState")) {
+    if (HWND heading = controls().find("lblProtectionState")) {
         SendMessageW(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_), TRUE);
     }
 }
@@ -292,18 +292,13 @@ void MainWindow::refreshProtectionState() {
     const bool memory = s.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, true);
     const bool home = s.ReadBool(keys::kOptionAndSettings, keys::kHomePageShieldOn, true);
     protected_ = memory && home;
-    std::string detail;
-    if (protected_) {
-        detail = "Memory shield and home-page shield are on.";
-    } else if (memory || home) {
-        detail = std::string(memory ? "The home-page shield" : "The memory shield") +
-                 " is off. Turn it on under Options.";
-    } else {
-        detail = "Both shields are off. Turn them on under Options.";
-    }
-    SetWindowTextW(controls().find("lblCapState"),
-                   protected_ ? L"Your computer is protected" : L"Your computer is at risk");
-    SetWindowTextW(controls().find("lblCapStateDetail"), Widen(detail).c_str());
+    const char* detail = protected_ ? "MSG_SHIELDS_ON"
+                         : memory   ? "MSG_HOMEPAGE_SHIELD_OFF"
+                         : home     ? "MSG_MEMORY_SHIELD_OFF"
+                                    : "MSG_SHIELDS_OFF";
+    SetWindowTextW(controls().find("lblProtectionState"),
+                   Widen(state_.msg(protected_ ? "MSG_PROTECTED" : "MSG_AT_RISK")).c_str());
+    SetWindowTextW(controls().find("lblProtectionDetail"), Widen(state_.msg(detail)).c_str());
 }
 
 // ---- Commands ------------------------------------------------------------------------------
@@ -779,7 +774,8 @@ bool MainWindow::onCommand(int id, int code, HWND control) {
 }
 
 LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == controls().find("lblCapState")) {
+    if (msg == WM_CTLCOLORSTATIC &&
+        reinterpret_cast<HWND>(lp) == controls().find("lblProtectionState")) {
         const LRESULT brush = FormWindow::handleMessage(msg, wp, lp);
         SetTextColor(reinterpret_cast<HDC>(wp), protected_ ? RGB(16, 124, 16) : RGB(196, 43, 28));
         return brush;

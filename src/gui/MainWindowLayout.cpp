@@ -50,13 +50,13 @@ Table navigation() {
 
 Table home() {
     Table t;
-    t["lblCapState"] = {kInset + 4, 28, kInner - 8, 34};
-    t["lblCapStateDetail"] = {kInset + 4, 64, kInner - 8, 20};
+    t["lblProtectionState"] = {kInset + 4, 28, kInner - 8, 34};
+    t["lblProtectionDetail"] = {kInset + 4, 64, kInner - 8, 20};
     const char* values[] = {"lblVersion",    "lblDefCount", "lblDefVersion",
                             "lblDefRemoved", "lblLastScan", "lblLastFullScan"};
     for (int i = 0; i < 6; ++i) {
         const int y = 104 + 30 * i;
-        t[std::string("lblCap") + values[i]] = {kInset + 4, y, 200, kRowHeight};
+        t[std::string(values[i]) + "Caption"] = {kInset + 4, y, 200, kRowHeight};
         t[values[i]] = {kInset + 212, y, kInner - 216, kRowHeight};
     }
     t["Command1"] = {kInset + 4, 304, 170, 36};
@@ -86,7 +86,7 @@ Table scanPage() {
                               "lblTotalNoOfRunningItems"};
     const int cell = kInner / 5;
     for (int i = 0; i < 5; ++i) {
-        t[std::string("lblCap") + counters[i]] = {kInset + cell * i, 224, cell - 6, 18};
+        t[std::string(counters[i]) + "Caption"] = {kInset + cell * i, 224, cell - 6, 18};
         t[counters[i]] = {kInset + cell * i, 242, cell - 6, kRowHeight};
     }
     t["lvwSpywareFound"] = {kInset, 272, kInner, 162};
@@ -96,9 +96,9 @@ Table scanPage() {
 
 Table resultsPage() {
     Table t;
-    t["lblCaplblRemovePicSoftwareFound"] = {kInset, 26, 120, kRowHeight};
+    t["lblRemovePicSoftwareFoundCaption"] = {kInset, 26, 120, kRowHeight};
     t["lblRemovePicSoftwareFound"] = {kInset + 124, 26, 100, kRowHeight};
-    t["lblCaplbltracesFound"] = {kInset + 232, 26, 60, kRowHeight};
+    t["lbltracesFoundCaption"] = {kInset + 232, 26, 60, kRowHeight};
     t["lbltracesFound"] = {kInset + 296, 26, kInner - 296, kRowHeight};
     t["lvwPicRemoveListOfSpywareFoundAndToBeRemoved"] = {kInset, 52, kInner, 240};
     t["cmdSelectAll"] = {kInset, 300, 100, kButtonHeight};
@@ -109,7 +109,7 @@ Table resultsPage() {
     t["pgbDeleteSpywaresFound"] = {kInset, 340, kInner, 14};
     t["lblDeletingCaption"] = {kInset, 358, kInner - 120, kRowHeight};
     t["lblDeletingPercentageCompleted"] = {kInset + kInner - 110, 358, 110, kRowHeight};
-    t["lblCaptxtFilename"] = {kInset, 388, kInner, kRowHeight};
+    t["lblFilenameCaption"] = {kInset, 388, kInner, kRowHeight};
     t["txtFilename"] = {kInset, 412, kInner - 130, 26};
     t["cmdSubmit"] = {kInset + kInner - 120, 410, 120, kButtonHeight};
     t["Label26"] = {kInset, 446, kInner, 34};
@@ -133,21 +133,21 @@ Table optionsPage() {
     t["optScanAllSelectedHardDrive"] = {x, 248, 260, kRowHeight};
     t["lvwHardDrives"] = {x + 20, 276, 260, 110};
     // Proactive protection.
-    t["lblCapchkAutoProtect"] = {x, 68, wide, kRowHeight};
+    t["lblAutoProtectCaption"] = {x, 68, wide, kRowHeight};
     t["chkAutoProtect"] = {x + 12, 94, 130, kRowHeight};
     t["optMemorySheildOn"] = {x + 150, 94, 130, kRowHeight};
     t["optMemorySheildOff"] = {x + 290, 94, 130, kRowHeight};
-    t["lblCapchkHomePage"] = {x, 136, wide, kRowHeight};
+    t["lblHomePageCaption"] = {x, 136, wide, kRowHeight};
     t["chkHomePage"] = {x + 12, 162, 130, kRowHeight};
     t["optIEHomePageSheildOn"] = {x + 150, 162, 130, kRowHeight};
     t["optIEHomePageSheildOff"] = {x + 290, 162, 130, kRowHeight};
-    t["lblCapoptAlwaysnotifybeforerestoring"] = {x + 12, 196, wide - 12, kRowHeight};
+    t["lblHomePageActionCaption"] = {x + 12, 196, wide - 12, kRowHeight};
     t["optAlwaysnotifybeforerestoring"] = {x + 32, 220, wide - 32, kRowHeight};
     t["optRestoredefaultwithoutnotification"] = {x + 32, 246, wide - 32, kRowHeight};
     t["chkRunAtStartup"] = {x, 296, wide, kRowHeight};
     // Schedule.
     t["chkAutomaticScanYesOrNo"] = {x, 68, wide, kRowHeight};
-    t["lblCapcmbDays"] = {x + 12, 104, 200, kRowHeight};
+    t["lblDaysCaption"] = {x + 12, 104, 200, kRowHeight};
     t["cmbDays"] = {x + 12, 128, 160, 24};
     t["dtpScheduleDate"] = {x + 184, 128, 140, 24};
     t["dtpScheduleTime"] = {x + 336, 128, 130, 24};
@@ -166,11 +166,11 @@ const std::map<std::string, int, std::less<>>& tabs() {
         const std::vector<std::vector<const char*>> groups = {
             {"optScanOnlyKnownSoftwares", "optScanAllSelectedHardDrive", "lvwHardDrives",
              "chkSweepMemory", "chkScanRegistry", "chkScanCookies", "chkMakeLog", "chkSendData"},
-            {"lblCapchkAutoProtect", "chkAutoProtect", "optMemorySheildOn", "optMemorySheildOff",
-             "lblCapchkHomePage", "chkHomePage", "optIEHomePageSheildOn", "optIEHomePageSheildOff",
-             "lblCapoptAlwaysnotifybeforerestoring", "optAlwaysnotifybeforerestoring",
+            {"lblAutoProtectCaption", "chkAutoProtect", "optMemorySheildOn", "optMemorySheildOff",
+             "lblHomePageCaption", "chkHomePage", "optIEHomePageSheildOn", "optIEHomePageSheildOff",
+             "lblHomePageActionCaption", "optAlwaysnotifybeforerestoring",
              "optRestoredefaultwithoutnotification", "chkRunAtStartup"},
-            {"chkAutomaticScanYesOrNo", "lblCapcmbDays", "cmbDays", "dtpScheduleDate",
+            {"chkAutomaticScanYesOrNo", "lblDaysCaption", "cmbDays", "dtpScheduleDate",
              "dtpScheduleTime", "chkAutoDel", "CmdProceed", "cmdDefaultSetting"},
             {"chkAutomaticUpdate", "lblLastUpdate"},
         };
@@ -182,41 +182,6 @@ const std::map<std::string, int, std::less<>>& tabs() {
         return m;
     }();
     return map;
-}
-
-/// The caption labels the window adds: the control they stand before, and their text.
-/// One before a group of option buttons also ends the group above it.
-const std::vector<std::pair<std::string, std::string>>& captions() {
-    static const std::vector<std::pair<std::string, std::string>> list = {
-        {"lblVersion", "Program version"},
-        {"lblDefCount", "Definitions"},
-        {"lblDefVersion", "Definitions date"},
-        {"lblDefRemoved", "Threats removed"},
-        {"lblLastScan", "Last scan"},
-        {"lblLastFullScan", "Last complete scan"},
-        {"lblMemoryInspected", "Processes"},
-        {"lblRegistryInspected", "Registry items"},
-        {"lblFilesFolderInspected", "Files and folders"},
-        {"lblSoftwareFound", "Threats found"},
-        {"lblTotalNoOfRunningItems", "Running items"},
-        {"lblRemovePicSoftwareFound", "Threats found:"},
-        {"lbltracesFound", "Traces:"},
-        {"txtFilename", "Send a suspicious file name for analysis:"},
-        {"chkAutoProtect", "Memory shield"},
-        {"chkHomePage", "Home-page shield"},
-        {"optAlwaysnotifybeforerestoring", "When the home page is changed:"},
-        {"cmbDays", "Scan on:"},
-    };
-    return list;
-}
-
-ControlText label(std::string name, std::string caption, std::string parent) {
-    ControlText c;
-    c.kind = ControlKind::Label;
-    c.name = std::move(name);
-    c.caption = std::move(caption);
-    c.parent = std::move(parent);
-    return c;
 }
 
 std::string keyOf(const ControlText& c) {
@@ -231,29 +196,14 @@ int OptionsTabOf(std::string_view name) {
 }
 
 void LayOutMainWindow(WindowText& window) {
-    std::vector<ControlText> laid;
-    laid.reserve(window.controls.size() + captions().size() + 2);
-    for (ControlText& control : window.controls) {
-        if (control.name == "lblVersion") {
-            laid.push_back(label("lblCapState", {}, control.parent));
-            laid.push_back(label("lblCapStateDetail", {}, control.parent));
-        }
-        auto caption = std::find_if(captions().begin(), captions().end(),
-                                    [&](const auto& c) { return c.first == control.name; });
-        if (caption != captions().end()) {
-            laid.push_back(label("lblCap" + caption->first, caption->second, control.parent));
-        }
-        laid.push_back(std::move(control));
-    }
     Table all;
     for (Table part : {navigation(), home(), scanPage(), resultsPage(), optionsPage()}) {
         all.merge(part);
     }
-    for (ControlText& control : laid) {
+    for (ControlText& control : window.controls) {
         auto it = all.find(keyOf(control));
         control.bounds = it == all.end() ? ControlBounds{} : it->second;
     }
-    window.controls = std::move(laid);
 }
 
 }  // namespace nightjar::gui

@@ -10,9 +10,8 @@ namespace nightjar::gui {
 /// The options tab (0..3) that holds the control, -1 when it is not on a tab.
 int OptionsTabOf(std::string_view name);
 
-/// Fills the bounds of `FrmMain`'s controls by name and adds the window's own caption
-/// labels (names starting "lblCap"), which explain the value labels beside them. Controls
-/// left with zero bounds are not shown.
+/// Fills the bounds of `FrmMain`'s controls by name. Controls left with zero bounds are
+/// not shown.
 void LayOutMainWindow(localization::WindowText& window);
 
 }  // namespace nightjar::gui

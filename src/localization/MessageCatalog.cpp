@@ -103,7 +103,7 @@ constexpr std::array<DefaultMessage, 70> kDefaults = {{
      "contact support."},
 }};
 
-constexpr std::array<DefaultMessage, 4> kSupplementary = {{
+constexpr std::array<DefaultMessage, 10> kSupplementary = {{
     {"MSG_TITLELANGUAGE", "Language Selection"},
     {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
     {"MSG_UNVERIFIED",
@@ -112,6 +112,13 @@ constexpr std::array<DefaultMessage, 4> kSupplementary = {{
     {"MSG_EXCLUDE_FAILED",
      "The exclusion list could not be written.  The selected items were not excluded and "
      "stay in the list."},
+    // The protection summary of the status page.
+    {"MSG_PROTECTED", "Your computer is protected"},
+    {"MSG_AT_RISK", "Your computer is at risk"},
+    {"MSG_SHIELDS_ON", "Memory shield and home-page shield are on."},
+    {"MSG_MEMORY_SHIELD_OFF", "The memory shield is off. Turn it on under Options."},
+    {"MSG_HOMEPAGE_SHIELD_OFF", "The home-page shield is off. Turn it on under Options."},
+    {"MSG_SHIELDS_OFF", "Both shields are off. Turn them on under Options."},
 }};
 
 }  // namespace

@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, OptionsStoreTheirKeysAtOnceAndShowOneTabAtATime) {
     EXPECT_TRUE(checked("optMemorySheildOff"));
     EXPECT_FALSE(checked("optMemorySheildOn"));
     EXPECT_FALSE(state->tmrMemoryInspected().enabled());
-    EXPECT_EQ(WindowTextOf(find("lblCapState")), L"Your computer is at risk");
+    EXPECT_EQ(WindowTextOf(find("lblProtectionState")), L"Your computer is at risk");
     // The home-page buttons are a group of their own.
     click("optAlwaysnotifybeforerestoring");
     EXPECT_TRUE(checked("optIEHomePageSheildOn"));
