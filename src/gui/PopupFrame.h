@@ -1,0 +1,14 @@
+#pragma once
+#include <windows.h>
+
+namespace nightjar::gui {
+
+/// Gives a created top-level window another frame (style and extended style), keeping its
+/// client size: a form made with a caption becomes a borderless popup or a tool window.
+void SetFrameKeepingClient(HWND window, DWORD style, DWORD exStyle);
+
+/// The work area (the screen without the taskbar) of the monitor `window` is on, or of the
+/// primary monitor when `window` is null.
+RECT WorkAreaOf(HWND window);
+
+}  // namespace nightjar::gui
