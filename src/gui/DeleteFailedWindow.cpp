@@ -4,6 +4,7 @@
 
 #include "gui/GuiUserInterface.h"
 #include "gui/ListViewControl.h"
+#include "gui/PopupFrame.h"
 
 namespace nightjar::gui {
 
@@ -27,6 +28,7 @@ bool DeleteFailedWindow::show(HWND owner, const app::DeleteFailedList& problems)
             rows.addRow({row.location});
         }
     }
+    CenterOnWorkArea(hwnd(), owner);
     ShowWindow(hwnd(), SW_SHOW);
     SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd());

@@ -1,5 +1,6 @@
 #include "gui/DownloadWindow.h"
 
+#include "gui/PopupFrame.h"
 #include "gui/WideText.h"
 
 namespace nightjar::gui {
@@ -30,7 +31,10 @@ bool DownloadWindow::show(HWND owner) {
     SetTimer(hwnd(), kBlinkTimer, kBlinkIntervalMs, nullptr);
     tray_.remove();
     tray_.show(hwnd(), L"Getting latest definitions.");
+    CenterOnWorkArea(hwnd(), owner);
     ShowWindow(hwnd(), SW_SHOW);
+    // The focus on "Cancel" keeps the caret out of the read-only status box.
+    SetFocus(controls().find("Command1"));
     return true;
 }
 
@@ -46,8 +50,8 @@ void DownloadWindow::addStatus(std::string_view line) {
         return;
     }
     last_ = line;
-    std::wstring text = Widen(line) + L"\r\n";
     const auto end = static_cast<WPARAM>(GetWindowTextLengthW(status));
+    const std::wstring text = (end > 0 ? L"\r\n" : L"") + Widen(line);
     SendMessageW(status, EM_SETSEL, end, static_cast<LPARAM>(end));
     SendMessageW(status, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -21,12 +21,9 @@ bool HomePageAlertWindow::show(HWND owner, std::string_view info) {
     if (HWND label = controls().find("lblHomePageInfo")) {
         SetWindowTextW(label, Widen(info).c_str());
     }
-    const RECT work = WorkAreaOf(owner);
-    RECT frame{};
-    GetWindowRect(hwnd(), &frame);
-    SetWindowPos(
-        hwnd(), HWND_TOPMOST, work.left + (work.right - work.left - (frame.right - frame.left)) / 2,
-        work.top + (work.bottom - work.top - (frame.bottom - frame.top)) / 2, 0, 0, SWP_NOSIZE);
+    heading_.apply(controls().find("lblFrmHomePageProductName"), 12);
+    CenterOnWorkArea(hwnd(), owner);
+    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     if (owner != nullptr && IsWindowEnabled(owner)) {
         owner_ = owner;
         EnableWindow(owner_, FALSE);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "gui/FormWindow.h"
+#include "gui/HeadingFont.h"
 #include "gui/MessageLoop.h"
 
 namespace nightjar::gui {
@@ -34,6 +35,7 @@ class HomePageAlertWindow : public FormWindow {
 
     std::optional<bool> answer_;
     HWND owner_ = nullptr;
+    HeadingFont heading_;
 };
 
 }  // namespace nightjar::gui

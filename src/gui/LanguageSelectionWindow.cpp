@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gui/PopupFrame.h"
 #include "gui/SatelliteLayouts.h"
 #include "gui/WideText.h"
 
@@ -35,6 +36,7 @@ bool LanguageSelectionWindow::show(HWND owner) {
     }
     applyTexts(self_);
     fillList();
+    CenterOnWorkArea(hwnd(), owner);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
     return true;

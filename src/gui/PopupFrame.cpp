@@ -16,6 +16,16 @@ void SetFrameKeepingClient(HWND window, DWORD style, DWORD exStyle) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
+void CenterOnWorkArea(HWND window, HWND owner) {
+    const RECT work = WorkAreaOf(owner);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr,
+                 work.left + (work.right - work.left - (frame.right - frame.left)) / 2,
+                 work.top + (work.bottom - work.top - (frame.bottom - frame.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 RECT WorkAreaOf(HWND window) {
     HMONITOR monitor = window != nullptr ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
                                          : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);

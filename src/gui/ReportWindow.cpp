@@ -1,5 +1,6 @@
 #include "gui/ReportWindow.h"
 
+#include "gui/PopupFrame.h"
 #include "gui/WideText.h"
 
 namespace nightjar::gui {
@@ -21,6 +22,7 @@ bool ReportWindow::show(HWND owner, const std::vector<std::string>& lines) {
         SendMessageW(box, EM_SETREADONLY, TRUE, 0);
         SetWindowTextW(box, Widen(all).c_str());
     }
+    CenterOnWorkArea(hwnd(), owner);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
     return true;

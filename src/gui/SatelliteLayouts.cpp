@@ -57,9 +57,9 @@ Layout spywareAlert() {
 
 Layout homePageAlert() {
     return {{"lblFrmHomePageProductName", {16, 12, 408, 24}},
-            {"lblHomePageInfo", {16, 44, 408, 150}},
-            {"cmdYes", {236, 204, 90, 28}},
-            {"cmdNO", {334, 204, 90, 28}}};
+            {"lblHomePageInfo", {16, 44, 408, 128}},
+            {"cmdYes", {236, 184, 90, 28}},
+            {"cmdNO", {334, 184, 90, 28}}};
 }
 
 Layout menuPopup() {

@@ -11,6 +11,8 @@ namespace {
 
 /// The gap between the resting window and the taskbar (96 DPI).
 constexpr int kRestingGap = 7;
+/// The colour of the tray menu's commands.
+constexpr COLORREF kLinkColor = RGB(0x00, 0x5A, 0xB4);
 
 }  // namespace
 
@@ -31,6 +33,7 @@ bool SlideUpPopup::create(HWND mainWindow) {
     }
     SetFrameKeepingClient(hwnd(), WS_POPUP | WS_BORDER | WS_CLIPCHILDREN,
                           WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT);
+    heading_.apply(controls().find("lblName"), 10);
     work_ = WorkAreaOf(mainWindow);
     RECT frame{};
     GetWindowRect(hwnd(), &frame);
@@ -141,7 +144,7 @@ LRESULT SlideUpPopup::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             const auto* source = controls().byWindow(control);
             if (source != nullptr && source->name != "lblName") {
                 // The menu's commands look like links.
-                SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_HOTLIGHT));
+                SetTextColor(reinterpret_cast<HDC>(wp), kLinkColor);
             }
         }
         return brush;

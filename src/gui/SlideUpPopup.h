@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "gui/FormWindow.h"
+#include "gui/HeadingFont.h"
 
 namespace nightjar::gui {
 
@@ -73,6 +74,7 @@ class SlideUpPopup : public FormWindow {
     int restingTop_ = 0;
     int idleTicks_ = 0;
     std::function<void()> closed_;
+    HeadingFont heading_;
 };
 
 }  // namespace nightjar::gui

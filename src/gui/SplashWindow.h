@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "gui/FormWindow.h"
+#include "gui/HeadingFont.h"
 
 namespace nightjar::gui {
 
@@ -28,14 +29,13 @@ class SplashWindow : public FormWindow {
     int counter() const { return counter_; }
 
   protected:
-    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void onTimer(UINT_PTR id) override;
 
   private:
     std::wstring productName_;
     int counter_ = 0;
     bool running_ = false;
-    HFONT titleFont_ = nullptr;
+    HeadingFont title_;
     std::function<void()> handOver_;
 };
 

@@ -1,6 +1,5 @@
 #include "gui/SpywareAlertWindow.h"
 
-#include "gui/Dpi.h"
 #include "gui/PopupFrame.h"
 #include "gui/SatelliteLayouts.h"
 #include "gui/WideText.h"
@@ -21,17 +20,7 @@ bool SpywareAlertWindow::show(HWND owner, const app::SpywareAlertView& alert) {
     }
     SetFrameKeepingClient(hwnd(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
                           WS_EX_TOPMOST | WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME);
-    if (HWND heading = controls().find("lblDetected")) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            LOGFONTW font = metrics.lfMessageFont;
-            font.lfHeight = -MulDiv(12, static_cast<int>(DpiOf(hwnd())), 72);
-            font.lfWeight = FW_BOLD;
-            headingFont_ = CreateFontIndirectW(&font);
-            SendMessageW(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_), TRUE);
-        }
-    }
+    heading_.apply(controls().find("lblDetected"), 12);
     if (HWND name = controls().find("lblAlertFileName")) {
         SetWindowTextW(name, Widen(alert.fileName).c_str());
     }
@@ -39,12 +28,8 @@ bool SpywareAlertWindow::show(HWND owner, const app::SpywareAlertView& alert) {
         SetWindowTextW(company, Widen(alert.companyName).c_str());
     }
     // Centred on the work area, above everything: the user must see it to answer.
-    const RECT work = WorkAreaOf(owner);
-    RECT frame{};
-    GetWindowRect(hwnd(), &frame);
-    SetWindowPos(
-        hwnd(), HWND_TOPMOST, work.left + (work.right - work.left - (frame.right - frame.left)) / 2,
-        work.top + (work.bottom - work.top - (frame.bottom - frame.top)) / 2, 0, 0, SWP_NOSIZE);
+    CenterOnWorkArea(hwnd(), owner);
+    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     MessageBeep(MB_ICONWARNING);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
@@ -75,12 +60,6 @@ LRESULT SpywareAlertWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             SetTextColor(reinterpret_cast<HDC>(wp), RGB(0xC4, 0x2B, 0x1C));
         }
         return brush;
-    }
-    if (msg == WM_NCDESTROY && headingFont_ != nullptr) {
-        const LRESULT result = FormWindow::handleMessage(msg, wp, lp);
-        DeleteObject(headingFont_);
-        headingFont_ = nullptr;
-        return result;
     }
     return FormWindow::handleMessage(msg, wp, lp);
 }

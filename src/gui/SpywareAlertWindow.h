@@ -5,6 +5,7 @@
 
 #include "app/UserInterface.h"
 #include "gui/FormWindow.h"
+#include "gui/HeadingFont.h"
 #include "gui/MessageLoop.h"
 
 namespace nightjar::gui {
@@ -36,7 +37,7 @@ class SpywareAlertWindow : public FormWindow {
     void answerWith(app::SpywareAlertAnswer answer);
 
     std::optional<app::SpywareAlertAnswer> answer_;
-    HFONT headingFont_ = nullptr;
+    HeadingFont heading_;
 };
 
 }  // namespace nightjar::gui
