@@ -63,6 +63,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
         }
         popup->onClosed([] { PostQuitMessage(0); });
         popup->start();
+        // Up at once and held there, so the picture does not depend on when it is taken.
+        for (int i = 0; i < 1000 && popup->phase() == gui::SlideUpPopup::Phase::SlidingUp; ++i) {
+            SendMessageW(popup->hwnd(), WM_TIMER, gui::SlideUpPopup::kSlideUpTimer, 0);
+        }
+        KillTimer(popup->hwnd(), gui::SlideUpPopup::kRestTimer);
         shown = std::move(popup);
     } else if (name == "frmSplash") {
         auto splash = std::make_unique<gui::SplashWindow>(window(name), gui::Widen(kProduct));
