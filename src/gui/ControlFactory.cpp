@@ -19,6 +19,8 @@ namespace {
 constexpr int kMargin = 12;
 /// Room for the open list of a drop-down combo box (96 DPI).
 constexpr int kDropListHeight = 160;
+/// The tallest text box that still holds a single line (96 DPI).
+constexpr int kSingleLineMaxHeight = 40;
 
 struct ClassAndStyle {
     const wchar_t* cls;
@@ -179,6 +181,12 @@ HWND ControlFactory::create(Entry& entry, bool startsGroup) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cs.style;
     if (startsGroup) {
         style |= WS_GROUP;
+    }
+    if (entry.text.kind == ControlKind::TextBox &&
+        entry.design.bottom - entry.design.top > kSingleLineMaxHeight) {
+        // A text box laid out taller than one line holds lines (status logs, reports).
+        style = (style & ~static_cast<DWORD>(ES_AUTOHSCROLL)) | ES_MULTILINE | ES_AUTOVSCROLL |
+                WS_VSCROLL;
     }
     const std::wstring caption = hasText(entry.text.kind) ? Widen(entry.text.caption) : L"";
     entry.hwnd = CreateWindowExW(cs.exStyle, cs.cls, caption.c_str(), style, 0, 0, 0, 0, parent_,

@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "gui/ControlFactory.h"
+#include "gui/HomePageAlertWindow.h"
 #include "gui/InputBox.h"
+#include "gui/SpywareAlertWindow.h"
 #include "gui/WideText.h"
 
 namespace nightjar::gui {
@@ -190,6 +192,15 @@ void GuiUserInterface::showPage(app::ControlName page) {
 
 void GuiUserInterface::resetPointer() {
     SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+}
+
+std::optional<app::SpywareAlertAnswer> GuiUserInterface::showSpywareAlert(
+    const app::SpywareAlertView& alert) {
+    return SpywareAlertWindow::Ask(owner_, loop_, alert);
+}
+
+bool GuiUserInterface::showHomePageAlert(std::string_view productName, std::string_view info) {
+    return HomePageAlertWindow::Ask(owner_, loop_, productName, info);
 }
 
 void GuiUserInterface::Pump() {

@@ -52,6 +52,11 @@ class GuiUserInterface : public app::UserInterface {
     void setVisible(app::ControlName control, bool visible) override;
     void showPage(app::ControlName page) override;
     void resetPointer() override;
+    /// The alert window, on top until STOP or ALLOW is pressed; the answer comes back here.
+    std::optional<app::SpywareAlertAnswer> showSpywareAlert(
+        const app::SpywareAlertView& alert) override;
+    /// The home-page alert window, modal over the owner.
+    bool showHomePageAlert(std::string_view productName, std::string_view info) override;
     /// Dispatches waiting messages, at most once per kPumpIntervalMs.
     void Pump() override;
 

@@ -55,4 +55,24 @@ inline HWND FindThreadWindow(const std::wstring& cls) {
     return search.found;
 }
 
+/// The first visible top-level window of this thread with the caption, null when none.
+inline HWND FindThreadWindowTitled(const std::wstring& caption) {
+    struct Search {
+        const std::wstring* caption;
+        HWND found;
+    } search{&caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (IsWindowVisible(hwnd) && WindowTextOf(hwnd) == *s->caption) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace nightjar::gui::test

@@ -161,6 +161,62 @@ TEST_F(GuiUserInterfaceTest, ModalDialogsAnswerWithTheButtonPressed) {
     }
 }
 
+TEST_F(GuiUserInterfaceTest, SpywareAlertIsAnsweredOnlyBySTOPOrALLOW) {
+    const app::SpywareAlertView alert{"BAD.EXE", "No Company name available for bad.exe"};
+    for (const auto& [button, expected] : {std::pair{L"STOP", app::SpywareAlertAnswer::Stop},
+                                           std::pair{L"ALLOW", app::SpywareAlertAnswer::Allow}}) {
+        std::wstring fileName;
+        std::wstring company;
+        bool closeTried = false;
+        WhileModal answer([&, button = button] {
+            HWND alertWindow = test::FindThreadWindowTitled(L"Malicious Program Found");
+            if (alertWindow == nullptr) {
+                return false;
+            }
+            if (!closeTried) {
+                // The close box does not answer: the alert must still be up on the next tick.
+                closeTried = true;
+                SendMessageW(alertWindow, WM_CLOSE, 0, 0);
+                return false;
+            }
+            fileName = WindowTextOf(FindWindowExW(alertWindow, nullptr, L"Static", L"BAD.EXE"));
+            company = WindowTextOf(FindWindowExW(alertWindow, nullptr, L"Static",
+                                                 L"No Company name available for bad.exe"));
+            SendMessageW(FindWindowExW(alertWindow, nullptr, L"Button", button), BM_CLICK, 0, 0);
+            return true;
+        });
+        EXPECT_EQ(ui.showSpywareAlert(alert), expected);
+        EXPECT_TRUE(closeTried);
+        EXPECT_EQ(fileName, L"BAD.EXE");
+        EXPECT_EQ(company, L"No Company name available for bad.exe");
+        EXPECT_EQ(test::FindThreadWindowTitled(L"Malicious Program Found"), nullptr);
+    }
+}
+
+TEST_F(GuiUserInterfaceTest, HomePageAlertIsModalAndAnswersYesOrNo) {
+    const std::string info =
+        "Nightjar has detected that your Homepage has been changed.\r\n"
+        "http://ok.example/\r\nhttp://hijack.example/";
+    for (const auto& [button, keep] : {std::pair{L"Yes", true}, std::pair{L"No", false}}) {
+        bool ownerDisabled = false;
+        std::wstring shown;
+        WhileModal answer([&, button = button] {
+            HWND alertWindow = test::FindThreadWindowTitled(L"Home Page Changed");
+            if (alertWindow == nullptr) {
+                return false;
+            }
+            ownerDisabled = !IsWindowEnabled(window.hwnd());
+            shown = WindowTextOf(FindWindowExW(alertWindow, nullptr, L"Static", L"Nightjar"));
+            SendMessageW(FindWindowExW(alertWindow, nullptr, L"Button", button), BM_CLICK, 0, 0);
+            return true;
+        });
+        EXPECT_EQ(ui.showHomePageAlert("Nightjar", info), keep);
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_EQ(shown, L"Nightjar") << "the product name label";
+        EXPECT_TRUE(IsWindowEnabled(window.hwnd())) << "the owner is enabled again";
+    }
+}
+
 TEST_F(GuiUserInterfaceTest, ClipboardRoundTripsUnicodeText) {
     const std::string list = "Трекер\tCookie\r\nToolbar\tAdware ✓\r\n";
     ASSERT_TRUE(GuiUserInterface::CopyToClipboard(window.hwnd(), list));
