@@ -7,6 +7,8 @@
 
 #include "app/DeleteFailedList.h"
 #include "app/UserInterface.h"
+#include "localization/Languages.h"
+#include "localization/TranslationKeys.h"
 #include "util/Text.h"
 
 namespace nightjar::app {
@@ -395,6 +397,20 @@ const localization::WindowText* FindProgramWindow(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+std::string WindowCaption(const localization::Languages& languages, std::string_view key) {
+    if (std::string translated = languages.getCaption(key); !translated.empty()) {
+        return translated;
+    }
+    for (localization::WindowText window : ProgramWindows()) {
+        for (const localization::TranslatableText& t : localization::TranslatableTexts(window)) {
+            if (text::iequals(t.key, key)) {
+                return languages.fillPlaceholders(*t.text);
+            }
+        }
+    }
+    return {};
 }
 
 }  // namespace nightjar::app

@@ -1,8 +1,13 @@
 #pragma once
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "localization/WindowText.h"
+
+namespace nightjar::localization {
+class Languages;
+}
 
 namespace nightjar::app {
 
@@ -21,5 +26,10 @@ std::span<const localization::WindowText> ProgramWindows();
 
 /// The window of that name (case ignored), or nullptr.
 const localization::WindowText* FindProgramWindow(std::string_view name);
+
+/// The text of a window's localization key (for example "FrmMain_lblLastScanCaption") in
+/// the loaded language, or its English caption when the language lacks it; "" for a key
+/// no window has.
+std::string WindowCaption(const localization::Languages& languages, std::string_view key);
 
 }  // namespace nightjar::app

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/MainState.h"
+#include "app/ProgramWindows.h"
 #include "app/RemovalRun.h"
 #include "app/ResultActions.h"
 #include "app/ScanRun.h"
@@ -107,21 +108,33 @@ nlohmann::json scanJson(app::MainState& state, const std::string& mode) {
     return j;
 }
 
-void printSummary(app::MainState& state, const std::string& mode) {
+void printSummary(app::MainState& state) {
     const scan::ScanCounters& c = state.counters();
-    std::cout << state.productName() << " " << mode << " scan, started " << state.scanStartTime()
-              << ", finished " << state.scanFinishTime() << '\n';
-    std::cout << "Inspected: " << c.processes << " processes, " << c.registry
-              << " registry entries, " << c.filesFolders << " files and folders\n";
-    std::cout << "Threats found: " << c.threats << " (traces: " << state.tracesFound() << ")\n";
+    // The texts of the scan and results pages, in the chosen language.
+    const auto caption = [&state](std::string_view key) {
+        return app::WindowCaption(state.languages(), key);
+    };
+    const std::string modeKey =
+        "FrmMain_optScan" + std::to_string(static_cast<int>(state.optScan()));
+    std::cout << state.productName() << " - " << caption(modeKey) << ": " << state.scanStartTime()
+              << " - " << state.scanFinishTime() << '\n';
+    std::cout << caption("FrmMain_lblMemoryInspectedCaption") << ": " << c.processes << "   "
+              << caption("FrmMain_lblRegistryInspectedCaption") << ": " << c.registry << "   "
+              << caption("FrmMain_lblFilesFolderInspectedCaption") << ": " << c.filesFolders
+              << '\n';
+    std::cout << caption("FrmMain_lblSoftwareFoundCaption") << ": " << c.threats << "   "
+              << caption("FrmMain_lbltracesFoundCaption") << " " << state.tracesFound() << '\n';
     if (!state.ResultList().empty()) {
-        std::cout << "\nResults:\n";
+        const std::string list = "FrmMain_lvwPicRemoveListOfSpywareFoundAndToBeRemoved_COL";
+        std::cout << '\n' << state.msg("MSG_RESULTS") << '\n';
         for (const scan::FoundItem& row : state.ResultList()) {
-            std::cout << "  " << row.title << '\n' << "      location: " << row.location << '\n';
+            std::cout << "  " << row.title << '\n'
+                      << "      " << caption(list + "2") << ": " << row.location << '\n';
             if (!row.type.empty()) {
-                std::cout << "      type: " << row.type << '\n';
+                std::cout << "      " << caption(list + "3") << ": " << row.type << '\n';
             }
-            std::cout << "      risk: " << row.risk << " - " << row.details << '\n';
+            std::cout << "      " << caption(list + "4") << ": " << row.risk << " - " << row.details
+                      << '\n';
         }
     }
     bool headed = false;
@@ -239,7 +252,7 @@ void runScan(CliEnv& env, const std::string& modeName, const std::string& path, 
     // The results are listed before the removal prunes them.
     nlohmann::json result = json ? scanJson(state, modeName) : nlohmann::json();
     if (!json && phasesRan(outcome)) {
-        printSummary(state, modeName);
+        printSummary(state);
     }
     const bool found = state.counters().threats > 0 || !state.ResultList().empty();
     bool removalFailed = false;

@@ -74,14 +74,15 @@ std::string Languages::getCaption(std::string_view key) const {
         }
         break;
     }
-    if (result.empty()) {
-        return result;
-    }
+    return result.empty() ? result : fillPlaceholders(std::move(result));
+}
+
+std::string Languages::fillPlaceholders(std::string text) const {
     const ProductIdentity& id = catalog_.identity();
-    result = text::ireplaceAll(result, "[ProgramName]", id.productName);
-    result = text::ireplaceAll(result, "[CompanyName]", id.companyName);
-    result = text::ireplaceAll(result, "[Website]", id.website);
-    return text::capitalizeFirst(result);
+    text = text::ireplaceAll(text, "[ProgramName]", id.productName);
+    text = text::ireplaceAll(text, "[CompanyName]", id.companyName);
+    text = text::ireplaceAll(text, "[Website]", id.website);
+    return text::capitalizeFirst(text);
 }
 
 bool Languages::LangFileExists(std::string_view path) const {

@@ -44,6 +44,10 @@ class Languages {
     /// group does not carry the key.
     std::string getCaption(std::string_view key) const;
 
+    /// `text` with "[ProgramName]", "[CompanyName]" and "[Website]" (case ignored) filled
+    /// and its first letter upper case.
+    std::string fillPlaceholders(std::string text) const;
+
     /// True when a file (not a folder) exists whose name, after the last "\", equals that
     /// of `path` with letter case ignored.
     bool LangFileExists(std::string_view path) const;

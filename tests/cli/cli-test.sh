@@ -226,7 +226,7 @@ group() {
 {
   printf '<?xml version="1.0" encoding="UTF-8"?>\r\n<XML_DIZ_INFO>\r\n'
   group English ''
-  group German '<MSG_SCAN_COMPLETED>Suche beendet.</MSG_SCAN_COMPLETED>'
+  group German $'<MSG_SCAN_COMPLETED>Suche beendet.</MSG_SCAN_COMPLETED>\r\n\t\t<FrmMain_lbltracesFoundCaption>Spuren:</FrmMain_lbltracesFoundCaption>'
   printf '</XML_DIZ_INFO>\r\n'
 } >"$prog/Localization.txt"
 cp "$prog/Localization.txt" "$work/Localization.orig"
@@ -234,8 +234,10 @@ expect_eq "$(run --program-dir "$prog" language list)" $'* English\n  German' "l
 expect_eq "$(run --program-dir "$prog" language set gERMAN)" "Language set to German." "language set"
 expect_eq "$(run settings get Settings Language)" "German" "stored language"
 expect_eq "$(run --program-dir "$prog" language list)" $'  English\n* German' "list after set"
-run --program-dir "$prog" scan --mode smart 2>/dev/null | grep -qxF 'Suche beendet.' ||
-  fail "scan summary not in German"
+out=$(run --program-dir "$prog" scan --mode smart 2>/dev/null)
+echo "$out" | grep -qxF 'Suche beendet.' || fail "scan summary not in German"
+# A caption the language has is translated, one it lacks stays English.
+echo "$out" | grep -qE '^Threats found: [0-9]+   Spuren: [0-9]+$' || fail "summary captions: $out"
 run --program-dir "$prog" language set Klingon >/dev/null 2>"$work/err"
 expect_eq "$?" "2" "unknown language"
 grep -qF 'choose one of: English, German' "$work/err" || fail "unknown language message"
