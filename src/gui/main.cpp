@@ -11,6 +11,7 @@
 #include "app/ProgramFolder.h"
 #include "app/UpdateController.h"
 #include "gui/GuiUserInterface.h"
+#include "gui/LanguageSelectionWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageLoop.h"
 #include "gui/SatelliteLayouts.h"
@@ -109,8 +110,16 @@ int run(int show) {
     if (!window.create()) {
         return 1;
     }
+    // The first run asks for the language before anything else is shown, so the window
+    // opens in it.
     if (firstRun) {
         satellites.chooseLanguage();
+        const auto chosen = [&satellites] {
+            return satellites.language() == nullptr || satellites.language()->hwnd() == nullptr;
+        };
+        if (loop.runUntil(chosen).has_value()) {
+            return 0;
+        }
     }
     state.Startup();
     window.LoadOptionsIntoControls();

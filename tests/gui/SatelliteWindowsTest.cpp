@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/AppFixture.h"
 #include "gui/GuiTestSupport.h"
@@ -13,10 +14,12 @@
 #include "gui/ListViewControl.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageLoop.h"
+#include "gui/ReportWindow.h"
 #include "gui/SlideUpPopup.h"
 #include "gui/TrayIcon.h"
 #include "gui/WideText.h"
 #include "removal/ExclusionList.h"
+#include "report/ScanReport.h"
 
 namespace nightjar::gui {
 namespace {
@@ -120,6 +123,22 @@ TEST_F(SatelliteWindowsTest, RepairNowRemovesTheCheckedRowsOnlyAfterYes) {
     EXPECT_EQ(state->ResultList().size(), before - 2);
     EXPECT_EQ(ListViewControl(find(kResults)).cell(0, 0), kept);
     EXPECT_EQ(satellites->deleteFailed(), nullptr) << "every file went";
+
+    // "Log File" shows the scan's report in the report window, not in another program.
+    click("cmdLog");
+    ASSERT_NE(satellites->report(), nullptr);
+    const std::vector<std::string> lines =
+        report::ScanReport::ReportLines(fake.fs, state->dataFolder());
+    ASSERT_FALSE(lines.empty());
+    std::string all;
+    for (const std::string& line : lines) {
+        all += line + "\r\n";
+    }
+    HWND box = satellites->report()->controls().find("txtReport");
+    std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+    shown.resize(static_cast<std::size_t>(
+        GetWindowTextW(box, shown.data(), static_cast<int>(shown.size()))));
+    EXPECT_EQ(Narrow(shown), all);
 }
 
 TEST_F(SatelliteWindowsTest, ExcludeRemembersTheCheckedRowAndDropsIt) {
