@@ -158,6 +158,9 @@ HWND GuiUserInterface::find(app::ControlName control) const {
 }
 
 void GuiUserInterface::setStatusText(app::ControlName control, std::string_view text) {
+    if (otherText_ && otherText_(control, text)) {
+        return;
+    }
     if (HWND h = find(control)) {
         SetWindowTextW(h, Widen(text).c_str());
     }
@@ -176,6 +179,9 @@ void GuiUserInterface::setEnabled(app::ControlName control, bool enabled) {
 }
 
 void GuiUserInterface::setVisible(app::ControlName control, bool visible) {
+    if (otherVisible_ && otherVisible_(control, visible)) {
+        return;
+    }
     if (visible && mayShow_ && !mayShow_(control)) {
         return;
     }

@@ -41,6 +41,14 @@ class GuiUserInterface : public app::UserInterface {
         mayShow_ = std::move(check);
     }
 
+    /// Windows the model names that are not controls of the bound window (the update
+    /// windows, "Delete Failed") and their controls; a route that returns true took the call.
+    void onOtherWindows(std::function<bool(app::ControlName, bool visible)> visible,
+                        std::function<bool(app::ControlName, std::string_view text)> text) {
+        otherVisible_ = std::move(visible);
+        otherText_ = std::move(text);
+    }
+
     app::MsgAnswer messageBox(std::string_view text, std::string_view title,
                               app::MsgButtons buttons, app::MsgIcon icon) override;
     std::optional<std::string> chooseFile() override;
@@ -77,6 +85,8 @@ class GuiUserInterface : public app::UserInterface {
     ControlFactory* controls_ = nullptr;
     std::function<void(app::ControlName)> showPage_;
     std::function<bool(app::ControlName)> mayShow_;
+    std::function<bool(app::ControlName, bool)> otherVisible_;
+    std::function<bool(app::ControlName, std::string_view)> otherText_;
     std::optional<std::int64_t> lastPump_;
     bool quit_ = false;
 };

@@ -774,6 +774,9 @@ bool MainWindow::onCommand(int id, int code, HWND control) {
 }
 
 LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (hooks_.message && hooks_.message(msg, wp, lp)) {
+        return 0;
+    }
     if (msg == WM_CTLCOLORSTATIC &&
         reinterpret_cast<HWND>(lp) == controls().find("lblProtectionState")) {
         const LRESULT brush = FormWindow::handleMessage(msg, wp, lp);

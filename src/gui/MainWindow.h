@@ -38,6 +38,9 @@ class MainWindow : public FormWindow {
         std::function<void()> chooseLanguage;
         /// The main window is being closed (tray icon removal, other windows).
         std::function<void()> closing;
+        /// Sees every message of the window first (the tray icon's events); true when it
+        /// took the message.
+        std::function<bool(UINT msg, WPARAM wp, LPARAM lp)> message;
     };
 
     /// Both must outlive the window.

@@ -11,8 +11,12 @@
 #include "app/ProgramFolder.h"
 #include "app/UpdateController.h"
 #include "gui/GuiUserInterface.h"
+#include "gui/LanguageSelectionWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageLoop.h"
+#include "gui/SatelliteLayouts.h"
+#include "gui/SatelliteWindows.h"
+#include "gui/SplashWindow.h"
 #include "gui/TimerBinding.h"
 #include "gui/WideText.h"
 #include "platform/Platform.h"
@@ -24,16 +28,6 @@ namespace {
 
 using namespace nightjar;
 namespace keys = settings::keys;
-
-/// The windows around the main window (splash, tray, popups, report, language chooser)
-/// attach here; without them the main window's hooks do nothing.
-gui::MainWindow::Hooks satelliteHooks(app::MainState& state) {
-    gui::MainWindow::Hooks hooks;
-    hooks.showLog = [&state] {
-        state.platform().launcher->open(state.dataFolder() + "\\Scan_Log.txt");
-    };
-    return hooks;
-}
 
 /// Help on first use: opens Help.chm once and remembers that it did.
 void helpOnce(app::MainState& state, settings::MachineSettingsStore& machine) {
@@ -99,14 +93,33 @@ int run(int show) {
     }
     loop.afterEachMessage([&timers] { timers.sync(); });
 
+    // The splash comes first; the main window loads when it hands over.
+    bool handedOver = false;
+    gui::SplashWindow splash(gui::SatelliteWindow("frmSplash", state.productName()),
+                             gui::Widen(state.productName()));
+    splash.onHandOver([&handedOver] { handedOver = true; });
+    if (splash.show()) {
+        if (loop.runUntil([&handedOver] { return handedOver; }).has_value()) {
+            return 0;
+        }
+    }
+
     gui::MainWindow window(state, ui);
-    const gui::MainWindow::Hooks hooks = satelliteHooks(state);
-    window.setHooks(hooks);
+    gui::SatelliteWindows satellites(state, ui, window);
+    satellites.attach();
     if (!window.create()) {
         return 1;
     }
-    if (firstRun && hooks.chooseLanguage) {
-        hooks.chooseLanguage();
+    // The first run asks for the language before anything else is shown, so the window
+    // opens in it.
+    if (firstRun) {
+        satellites.chooseLanguage();
+        const auto chosen = [&satellites] {
+            return satellites.language() == nullptr || satellites.language()->hwnd() == nullptr;
+        };
+        if (loop.runUntil(chosen).has_value()) {
+            return 0;
+        }
     }
     state.Startup();
     window.LoadOptionsIntoControls();

@@ -75,4 +75,30 @@ inline HWND FindThreadWindowTitled(const std::wstring& caption) {
     return search.found;
 }
 
+/// Runs `act` once from a thread timer, that is from inside the modal loop of whatever
+/// the test opens next.
+class WhileModal {
+  public:
+    explicit WhileModal(std::function<bool()> act) {
+        pending() = std::move(act);
+        id_ = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (pending() && pending()()) {
+                pending() = nullptr;
+            }
+        });
+    }
+    ~WhileModal() {
+        KillTimer(nullptr, id_);
+        pending() = nullptr;
+    }
+
+  private:
+    /// The action; it returns false to be tried again on the next tick.
+    static std::function<bool()>& pending() {
+        static std::function<bool()> act;
+        return act;
+    }
+    UINT_PTR id_;
+};
+
 }  // namespace nightjar::gui::test

@@ -19,33 +19,8 @@ using app::MsgButtons;
 using app::MsgIcon;
 using localization::ControlKind;
 using test::FindThreadWindow;
+using test::WhileModal;
 using test::WindowTextOf;
-
-/// Runs `act` once from a thread timer, that is from inside the modal loop of whatever
-/// the test opens next.
-class WhileModal {
-  public:
-    explicit WhileModal(std::function<bool()> act) {
-        pending() = std::move(act);
-        id_ = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (pending() && pending()()) {
-                pending() = nullptr;
-            }
-        });
-    }
-    ~WhileModal() {
-        KillTimer(nullptr, id_);
-        pending() = nullptr;
-    }
-
-  private:
-    /// The action; it returns false to be tried again on the next tick.
-    static std::function<bool()>& pending() {
-        static std::function<bool()> act;
-        return act;
-    }
-    UINT_PTR id_;
-};
 
 localization::WindowText mainWindow() {
     localization::WindowText w{"frmMain", "Main", {}};
