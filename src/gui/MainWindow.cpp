@@ -18,6 +18,7 @@
 #include "app/ResultActions.h"
 #include "app/ScanRun.h"
 #include "app/UpdateController.h"
+#include "definitions/SignatureStore.h"
 #include "gui/Dpi.h"
 #include "gui/GuiUserInterface.h"
 #include "gui/ListViewControl.h"
@@ -291,11 +292,14 @@ void MainWindow::refreshProtectionState() {
     const settings::SettingsStore& s = state_.settings();
     const bool memory = s.ReadBool(keys::kOptionAndSettings, keys::kMemoryShieldOn, true);
     const bool home = s.ReadBool(keys::kOptionAndSettings, keys::kHomePageShieldOn, true);
-    protected_ = memory && home;
-    const char* detail = protected_ ? "MSG_SHIELDS_ON"
-                         : memory   ? "MSG_HOMEPAGE_SHIELD_OFF"
-                         : home     ? "MSG_MEMORY_SHIELD_OFF"
-                                    : "MSG_SHIELDS_OFF";
+    // Shields without definitions recognise nothing.
+    const bool definitions = state_.signatures().counts().total > 0;
+    protected_ = memory && home && definitions;
+    const char* detail = !definitions ? "MSG_MISSINGFILES"
+                         : protected_ ? "MSG_SHIELDS_ON"
+                         : memory     ? "MSG_HOMEPAGE_SHIELD_OFF"
+                         : home       ? "MSG_MEMORY_SHIELD_OFF"
+                                      : "MSG_SHIELDS_OFF";
     SetWindowTextW(controls().find("lblProtectionState"),
                    Widen(state_.msg(protected_ ? "MSG_PROTECTED" : "MSG_AT_RISK")).c_str());
     SetWindowTextW(controls().find("lblProtectionDetail"), Widen(state_.msg(detail)).c_str());
