@@ -794,6 +794,11 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 95, 184));
         return brush;
     }
+    if (msg == WM_ENDSESSION && wp != 0) {
+        // Log-off and shutdown end the program without a close.
+        writeExitState();
+        return 0;
+    }
     if (msg == WM_SIZE) {
         if (wp == SIZE_MINIMIZED) {
             minimized_ = true;
