@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/MainState.h"
 #include "app/ProgramFolder.h"
@@ -19,6 +20,7 @@
 #include "gui/SplashWindow.h"
 #include "gui/TimerBinding.h"
 #include "gui/WideText.h"
+#include "nightjar/Identity.h"
 #include "platform/Platform.h"
 #include "settings/MachineSettingsStore.h"
 #include "settings/SettingKeys.h"
@@ -135,9 +137,43 @@ int run(int show) {
     return loop.runUntil({}).value_or(0);
 }
 
+/// `nightjar.exe --version`: the version on the console it was started from, or in a box
+/// when it was started without one.
+void showVersion() {
+    const std::string text = std::string(NJ_PRODUCT_NAME) + " " + NJ_VERSION_TEXT;
+    // Output redirected to a file or pipe arrives as a standard handle; a console the
+    // program was typed into has to be attached first.
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    const std::string line = text + "\r\n";
+    if (out != nullptr && out != INVALID_HANDLE_VALUE &&
+        WriteFile(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        return;
+    }
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+        const std::wstring wide = gui::Widen(line);
+        if (console != INVALID_HANDLE_VALUE) {
+            const bool shown = WriteConsoleW(console, wide.c_str(), static_cast<DWORD>(wide.size()),
+                                             &written, nullptr);
+            CloseHandle(console);
+            if (shown) {
+                return;
+            }
+        }
+    }
+    MessageBoxW(nullptr, gui::Widen(text).c_str(), gui::Widen(NJ_PRODUCT_NAME).c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int show) {
+    if (commandLine != nullptr && std::wstring_view(commandLine) == L"--version") {
+        showVersion();
+        return 0;
+    }
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const int code = run(show);
     if (SUCCEEDED(com)) {
