@@ -22,7 +22,7 @@ bool TrayIcon::notify(DWORD action, std::wstring_view tip) {
         icon = reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM));
     }
     if (icon == nullptr) {
-        icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        icon = LoadIconW(GetModuleHandleW(nullptr), L"AAA");
     }
     if (icon == nullptr) {
         icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));

@@ -20,6 +20,8 @@ bool Window::createWindow(const ClassSpec& cls, DWORD exStyle, DWORD style,
         wc.lpfnWndProc = &Window::procedure;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        // The product icon of the running program; none in a program without one.
+        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"AAA");
         wc.hbrBackground = GetSysColorBrush(cls.background);
         wc.lpszClassName = cls.name;
         if (RegisterClassExW(&wc) == 0) {
