@@ -120,8 +120,7 @@ int run(const std::string& folder) {
     if (!timers.create()) {
         return 1;
     }
-    for (app::Timer* t : {&state.tmrScroll(), &state.tmrScheduler(), &state.tmrCheckHomePage(),
-                          &state.tmrMemoryInspected(), &state.tmrTimeOut(), &state.timUpdate()}) {
+    for (app::Timer* t : state.mainWindowTimers()) {
         timers.add(*t);
     }
     loop.afterEachMessage([&timers] { timers.sync(); });

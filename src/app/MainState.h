@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -214,6 +215,11 @@ class MainState : public scan::ScanSink, public definitions::LoadObserver {
     Timer& tmrScroll() { return tmrScroll_; }
     Timer& tmrTimeOut() { return tmrTimeOut_; }
     Timer& timUpdate();
+    /// Every timer of the main window, for a front end to bind to its clock.
+    std::array<Timer*, 6> mainWindowTimers() {
+        return {&tmrScroll(),          &tmrScheduler(), &tmrCheckHomePage(),
+                &tmrMemoryInspected(), &tmrTimeOut(),   &timUpdate()};
+    }
     /// True: the scheduler, home-page and memory shield timers are armed as the stored
     /// options say; false: all three are stopped. The time-out timer is left alone.
     void ApplyBackgroundTimers(bool on);
