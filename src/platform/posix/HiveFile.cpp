@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <hivex.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -256,8 +257,16 @@ bool HiveFile::commit() {
         return false;
     }
     const std::string fresh = path_ + ".nightjar-new";
-    if (hivex_commit(h_, fresh.c_str(), 0) != 0 || !syncFile(fresh) ||
-        std::rename(fresh.c_str(), path_.c_str()) != 0) {
+    if (hivex_commit(h_, fresh.c_str(), 0) != 0) {
+        std::remove(fresh.c_str());
+        return false;
+    }
+    // The new file takes the place of the hive with the hive's permissions.
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+        ::chmod(fresh.c_str(), st.st_mode & 07777);
+    }
+    if (!syncFile(fresh) || std::rename(fresh.c_str(), path_.c_str()) != 0) {
         std::remove(fresh.c_str());
         return false;
     }
