@@ -1,5 +1,9 @@
 #include "platform/posix/HiveRegistry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -13,9 +17,50 @@ namespace nightjar::platform::posix {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+/// What tells one version of a file from another: a commit puts a new file in place.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    time_t seconds = 0;
+    long nanoseconds = 0;
+    off_t size = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size};
+}
+
+FileStamp stampOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? stampOf(st) : FileStamp{};
+}
+
+FileStamp stampOf(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp{};
+}
+
+}  // namespace
+
 struct HiveRegistry::Slot {
     std::string path;
     std::unique_ptr<HiveFile> file;
+    FileStamp stamp;  ///< of the file as it was read
+    /// The file as it was read, held open so that its inode number is not given to a
+    /// newer file: a changed stamp then always means a changed file.
+    int pin = -1;
+
+    Slot() = default;
+    Slot(const Slot&) = delete;
+    Slot& operator=(const Slot&) = delete;
+    ~Slot() {
+        if (pin >= 0) {
+            ::close(pin);
+        }
+    }
     bool tried = false;     ///< the file was opened once (or failed to open)
     bool backedUp = false;  ///< its copy of this run exists
 };
@@ -126,8 +171,10 @@ HiveRegistry::Slot* HiveRegistry::slot(std::size_t index) {
     }
     if (!s.tried) {
         s.tried = true;
-        std::string error;
-        s.file = HiveFile::open(s.path, false, error);
+        load(s, false);
+    } else if (s.file && stampOf(s.path) != s.stamp && !load(s, s.file->writable())) {
+        // Another program changed the hive: what is in memory is out of date.
+        s.file.reset();
     }
     return s.file ? &s : nullptr;
 }
@@ -266,17 +313,48 @@ HiveFile* HiveRegistry::writable(Slot& s) {
     if (!backup(s)) {
         return nullptr;
     }
-    std::string error;
-    auto file = HiveFile::open(s.path, true, error);
-    if (!file) {
-        return nullptr;
+    return load(s, true) ? s.file.get() : nullptr;
+}
+
+bool HiveRegistry::load(Slot& s, bool writable) {
+    // The file read must be the one pinned: when it is replaced in between, try again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int pin = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (pin < 0) {
+            return false;
+        }
+        std::string error;
+        auto file = HiveFile::open(s.path, writable, error);
+        const FileStamp stamp = stampOf(pin);
+        if (!file || stamp != stampOf(s.path)) {
+            ::close(pin);
+            if (!file) {
+                return false;
+            }
+            continue;
+        }
+        if (s.pin >= 0) {
+            ::close(s.pin);
+        }
+        s.pin = pin;
+        s.stamp = stamp;
+        s.file = std::move(file);
+        return true;
     }
-    s.file = std::move(file);
-    return s.file.get();
+    return false;
 }
 
 bool HiveRegistry::commit(Slot& s) {
     if (s.file->commit()) {
+        // What is in memory is what the file now holds: pin the new file.
+        int pin = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (pin >= 0) {
+            if (s.pin >= 0) {
+                ::close(s.pin);
+            }
+            s.pin = pin;
+            s.stamp = stampOf(pin);
+        }
         return true;
     }
     discard(s);
@@ -285,12 +363,9 @@ bool HiveRegistry::commit(Slot& s) {
 
 void HiveRegistry::discard(Slot& s) {
     // What is in memory no longer matches the file: read the file again.
-    std::string error;
-    auto file = HiveFile::open(s.path, true, error);
-    if (!file) {
-        file = HiveFile::open(s.path, false, error);
+    if (!load(s, true) && !load(s, false)) {
+        s.file.reset();
     }
-    s.file = std::move(file);
 }
 
 bool HiveRegistry::createKey(Hive hive, std::string_view path) {

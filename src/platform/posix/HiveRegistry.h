@@ -23,7 +23,7 @@ class HiveFile;
 /// hive has no rights of its own: every key opens with either access. Each change is
 /// written to the hive file at once (new file, rename); before the first change of a hive,
 /// a copy of the file as it was is kept in the backup folder, and a change whose copy cannot
-/// be made is refused.
+/// be made is refused. A hive file that another program replaced is read again.
 class HiveRegistry : public Registry {
   public:
     /// Host paths of the hive files; an empty or missing one leaves its part empty.
@@ -77,6 +77,9 @@ class HiveRegistry : public Registry {
     bool isOuterKey(Hive hive, std::string_view path) const;
     std::vector<std::string> outerSubkeys(Hive hive);
     std::size_t node(const Place& place);
+    /// Reads the slot's hive file (into memory when `writable`); false, the slot as it
+    /// was, when it cannot be opened.
+    bool load(Slot& slot, bool writable);
     /// The slot's hive opened for writing, the backup copy made first; nullptr on failure.
     HiveFile* writable(Slot& slot);
     bool backup(Slot& slot);

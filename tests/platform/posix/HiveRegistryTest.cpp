@@ -194,6 +194,20 @@ TEST_F(HiveRegistryTest, WrittenValuesReadBackThroughHivex) {
     EXPECT_EQ(reg->backups().size(), 2u);
 }
 
+TEST_F(HiveRegistryTest, AChangeByAnotherProgramIsNeitherMissedNorUndone) {
+    const std::string key = "Software\\SpyCo";
+    ASSERT_TRUE(reg->keyExists(Hive::CurrentUser, key, KeyAccess::Read));
+    HiveRegistry other(files(), backups());
+    ASSERT_TRUE(other.deleteValue(Hive::CurrentUser, key, "Count"));
+    EXPECT_FALSE(reg->queryValue(Hive::CurrentUser, key, "Count", KeyAccess::Read));
+    // A change made now starts from the hive as the other program left it.
+    ASSERT_TRUE(reg->setValue(Hive::CurrentUser, key, "New", RegValue::dword(5)));
+    ASSERT_TRUE(other.deleteValue(Hive::CurrentUser, key, "Blob"));
+    ASSERT_TRUE(reg->setValue(Hive::CurrentUser, key, "Newer", RegValue::dword(6)));
+    EXPECT_EQ(HiveRegistry(files(), backups()).valueNames(Hive::CurrentUser, key),
+              (std::vector<std::string>{"Multi", "New", "Newer"}));
+}
+
 TEST_F(HiveRegistryTest, AChangeWithoutItsCopyIsRefused) {
     // The backup folder cannot be made: a file is in its place.
     std::ofstream(backups()) << "x";
