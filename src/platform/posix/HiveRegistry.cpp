@@ -52,6 +52,8 @@ struct HiveRegistry::Slot {
     /// The file as it was read, held open so that its inode number is not given to a
     /// newer file: a changed stamp then always means a changed file.
     int pin = -1;
+    bool tried = false;     ///< the file was opened once (or failed to open)
+    bool backedUp = false;  ///< its copy of this run exists
 
     Slot() = default;
     Slot(const Slot&) = delete;
@@ -61,8 +63,6 @@ struct HiveRegistry::Slot {
             ::close(pin);
         }
     }
-    bool tried = false;     ///< the file was opened once (or failed to open)
-    bool backedUp = false;  ///< its copy of this run exists
 };
 
 namespace {
