@@ -67,7 +67,9 @@ struct HiveRegistry::Slot {
 
 namespace {
 
-enum SlotIndex : std::size_t { kSoftware, kSystem, kUser, kUserClasses, kSlotCount };
+enum SlotIndex : std::size_t { kSoftware, kSystem, kUser, kUserClasses, kDefaultUser };
+
+constexpr std::string_view kClassesSuffix = "_Classes";
 
 std::vector<std::string> splitPath(std::string_view path) {
     std::vector<std::string> parts;
@@ -154,8 +156,9 @@ std::string timeStamp() {
 }  // namespace
 
 HiveRegistry::HiveRegistry(Files files, std::string backupFolder)
-    : backupFolder_(std::move(backupFolder)) {
-    for (std::string* path : {&files.software, &files.system, &files.user, &files.userClasses}) {
+    : backupFolder_(std::move(backupFolder)), userSid_(std::move(files.userSid)) {
+    for (std::string* path :
+         {&files.software, &files.system, &files.user, &files.userClasses, &files.defaultUser}) {
         auto s = std::make_unique<Slot>();
         s->path = std::move(*path);
         slots_.push_back(std::move(s));
@@ -204,20 +207,7 @@ std::vector<HiveRegistry::Place> HiveRegistry::places(Hive hive, std::string_vie
                 add(kSoftware, std::move(rest));
             } else if (text::iequals(parts[0], "SYSTEM")) {
                 if (!rest.empty() && text::iequals(rest[0], "CurrentControlSet")) {
-                    if (!controlSet_) {
-                        // The control set in use is the one Select\Current names.
-                        std::uint32_t current = 1;
-                        if (Slot* s = slot(kSystem)) {
-                            auto v = s->file->value(s->file->find({"Select"}), "Current");
-                            if (v && v->type == RegType::Dword && v->data.size() == 4) {
-                                current = v->number();
-                            }
-                        }
-                        char name[32];
-                        std::snprintf(name, sizeof name, "ControlSet%03u", current);
-                        controlSet_ = name;
-                    }
-                    rest[0] = *controlSet_;
+                    rest[0] = controlSet();
                 }
                 add(kSystem, std::move(rest));
             }
@@ -232,6 +222,26 @@ std::vector<HiveRegistry::Place> HiveRegistry::places(Hive hive, std::string_vie
                 add(kUser, std::move(parts));
             }
             break;
+        case Hive::Users:
+            if (parts.empty()) {
+                break;
+            } else if (text::iequals(parts[0], ".DEFAULT")) {
+                add(kDefaultUser, std::vector<std::string>(parts.begin() + 1, parts.end()));
+            } else if (!userSid_.empty() && text::iequals(parts[0], userSid_)) {
+                std::string rest;
+                for (std::size_t i = 1; i < parts.size(); ++i) {
+                    rest += parts[i] + "\\";
+                }
+                return places(Hive::CurrentUser, rest);
+            } else if (!userSid_.empty() &&
+                       text::iequals(parts[0], userSid_ + std::string(kClassesSuffix))) {
+                add(kUserClasses, std::vector<std::string>(parts.begin() + 1, parts.end()));
+            }
+            break;
+        case Hive::CurrentConfig:
+            parts.insert(parts.begin(), {controlSet(), "Hardware Profiles", "Current"});
+            add(kSystem, std::move(parts));
+            break;
         case Hive::ClassesRoot: {
             add(kUserClasses, parts);
             parts.insert(parts.begin(), "Classes");
@@ -242,6 +252,23 @@ std::vector<HiveRegistry::Place> HiveRegistry::places(Hive hive, std::string_vie
             break;
     }
     return out;
+}
+
+const std::string& HiveRegistry::controlSet() {
+    if (!controlSet_) {
+        // The control set in use is the one Select\Current names.
+        std::uint32_t current = 1;
+        if (Slot* s = slot(kSystem)) {
+            auto v = s->file->value(s->file->find({"Select"}), "Current");
+            if (v && v->type == RegType::Dword && v->data.size() == 4) {
+                current = v->number();
+            }
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "ControlSet%03u", current);
+        controlSet_ = name;
+    }
+    return *controlSet_;
 }
 
 std::size_t HiveRegistry::node(const Place& place) {
@@ -256,6 +283,16 @@ std::vector<std::string> HiveRegistry::outerSubkeys(Hive hive) {
         }
         if (slot(kSystem)) {
             names.emplace_back("SYSTEM");
+        }
+    } else if (hive == Hive::Users) {
+        if (slot(kDefaultUser)) {
+            names.emplace_back(".DEFAULT");
+        }
+        if (!userSid_.empty() && slot(kUser)) {
+            names.push_back(userSid_);
+        }
+        if (!userSid_.empty() && slot(kUserClasses)) {
+            names.push_back(userSid_ + std::string(kClassesSuffix));
         }
     }
     return names;

@@ -17,6 +17,8 @@ class HiveFile;
 /// CurrentControlSet leading to the control set that Select\Current names),
 /// HKEY_CURRENT_USER is the user's NTUSER.DAT with Software\Classes in the user's
 /// UsrClass.dat, and HKEY_CLASSES_ROOT shows the user's classes over the machine's.
+/// HKEY_USERS holds .DEFAULT and the user's hives under the user's security id;
+/// HKEY_CURRENT_CONFIG is the current hardware profile of the control set in use.
 ///
 /// String values (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are stored in UTF-16LE and handed
 /// over in UTF-8 with their zero terminators, as the other registries keep them. An offline
@@ -32,6 +34,9 @@ class HiveRegistry : public Registry {
         std::string system;
         std::string user;         ///< NTUSER.DAT
         std::string userClasses;  ///< UsrClass.dat
+        std::string defaultUser;  ///< DEFAULT: HKEY_USERS\.DEFAULT
+        /// The user's security id: HKEY_USERS\<sid> and <sid>_Classes show the user's hives.
+        std::string userSid;
     };
 
     /// `backupFolder` (host path) is created on the first change.
@@ -91,6 +96,10 @@ class HiveRegistry : public Registry {
     std::vector<std::unique_ptr<Slot>> slots_;
     std::string backupFolder_;
     std::vector<std::string> backups_;
+    /// "ControlSet00N", the control set in use.
+    const std::string& controlSet();
+
+    std::string userSid_;
     std::optional<std::string> controlSet_;
 };
 

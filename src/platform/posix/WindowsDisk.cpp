@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::string_view kSoftwareHive = "C:\\Windows\\System32\\config\\SOFTWARE";
 constexpr std::string_view kSystemHive = "C:\\Windows\\System32\\config\\SYSTEM";
+constexpr std::string_view kDefaultHive = "C:\\Windows\\System32\\config\\DEFAULT";
 constexpr std::string_view kUserClassesBelowProfile =
     "\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
 
@@ -119,7 +120,7 @@ std::string WindowsDisk::existing(std::string_view windowsPath) const {
 
 std::vector<WindowsDisk::Profile> WindowsDisk::profiles() const {
     std::vector<Profile> found;
-    auto add = [&](const std::string& windowsPath) {
+    auto add = [&](const std::string& windowsPath, const std::string& sid) {
         std::string host = existing(windowsPath);
         if (host.empty() || existing(windowsPath + "\\NTUSER.DAT").empty()) {
             return;
@@ -130,7 +131,7 @@ std::vector<WindowsDisk::Profile> WindowsDisk::profiles() const {
             }
         }
         std::string name = windowsPath.substr(windowsPath.find_last_of('\\') + 1);
-        found.push_back({std::move(name), windowsPath, std::move(host)});
+        found.push_back({std::move(name), windowsPath, std::move(host), sid});
     };
     std::string error;
     if (std::string software = existing(kSoftwareHive); !software.empty()) {
@@ -143,7 +144,7 @@ std::vector<WindowsDisk::Profile> WindowsDisk::profiles() const {
                     continue;
                 }
                 if (auto path = profilePath(*hive, hive->child(list, sid))) {
-                    add(*path);
+                    add(*path, sid);
                 }
             }
         }
@@ -153,7 +154,7 @@ std::vector<WindowsDisk::Profile> WindowsDisk::profiles() const {
         std::error_code ec;
         for (fs::directory_iterator it(users, ec), end; !users.empty() && !ec && it != end;
              it.increment(ec)) {
-            add("C:\\Users\\" + it->path().filename().string());
+            add("C:\\Users\\" + it->path().filename().string(), {});
         }
     }
     return found;
@@ -179,8 +180,10 @@ HiveRegistry::Files WindowsDisk::hiveFiles(const std::optional<Profile>& profile
     HiveRegistry::Files files;
     files.software = existing(kSoftwareHive);
     files.system = existing(kSystemHive);
+    files.defaultUser = existing(kDefaultHive);
     if (profile) {
         files.user = existing(profile->windowsPath + "\\NTUSER.DAT");
+        files.userSid = profile->sid;
         files.userClasses = existing(profile->windowsPath + std::string(kUserClassesBelowProfile));
     }
     return files;

@@ -21,6 +21,7 @@ class WindowsDisk {
         std::string name;         ///< the profile folder's name
         std::string windowsPath;  ///< "C:\Users\name"
         std::string hostPath;
+        std::string sid;  ///< the security id the ProfileList gives, else empty
     };
 
     /// What the platform layer of a disk has of its own.

@@ -18,6 +18,8 @@ constexpr const char* kSoftware = "Windows/System32/config/SOFTWARE";
 constexpr const char* kSystem = "Windows/System32/config/SYSTEM";
 constexpr const char* kUser = "Users/alice/NTUSER.DAT";
 constexpr const char* kClasses = "Users/alice/AppData/Local/Microsoft/Windows/UsrClass.dat";
+constexpr const char* kDefault = "Windows/System32/config/DEFAULT";
+constexpr const char* kSid = "S-1-5-21-7-1001";
 
 /// A disk with the four hives of one user, each holding keys a scan looks for.
 class HiveRegistryTest : public ::testing::Test {
@@ -34,7 +36,10 @@ class HiveRegistryTest : public ::testing::Test {
                   "add ControlSet001\ncd ControlSet001\nadd Services\ncd Services\nadd Old\n"
                   "cd \\\nadd ControlSet002\ncd ControlSet002\nadd Services\ncd Services\n"
                   "add SpySvc\nadd GoodSvc\ncd SpySvc\nsetval 1\nImagePath\n"
-                  "expandstring:%SystemRoot%\\spy.sys\nadd Sub");
+                  "expandstring:%SystemRoot%\\spy.sys\nadd Sub\ncd \\ControlSet002\n"
+                  "add Hardware Profiles\ncd Hardware Profiles\nadd Current\ncd Current\n"
+                  "add Software\ncd Software\nadd Fonts");
+        disk.hive(kDefault, "add Software\ncd Software\nadd DefaultSpy");
         disk.hive(kUser,
                   "add Software\ncd Software\nadd SpyCo\ncd SpyCo\nsetval 3\nCount\ndword:0x2a\n"
                   "Multi\nhex:7:61,00,00,00,62,00,00,00,00,00\nBlob\nhex:3:00,ff,10");
@@ -42,7 +47,8 @@ class HiveRegistryTest : public ::testing::Test {
         reg = std::make_unique<HiveRegistry>(files(), backups());
     }
     HiveRegistry::Files files() const {
-        return {disk.path(kSoftware), disk.path(kSystem), disk.path(kUser), disk.path(kClasses)};
+        return {disk.path(kSoftware), disk.path(kSystem),  disk.path(kUser),
+                disk.path(kClasses),  disk.path(kDefault), kSid};
     }
     std::string backups() const { return disk.base() + "/backups"; }
 
@@ -77,7 +83,14 @@ TEST_F(HiveRegistryTest, EachHiveIsFoundWhereWindowsShowsIt) {
     EXPECT_NE(std::find(systemKeys->begin(), systemKeys->end(), "CurrentControlSet"),
               systemKeys->end());
     EXPECT_FALSE(reg->keyExists(Hive::LocalMachine, "HARDWARE", R));
-    EXPECT_TRUE(reg->keyExists(Hive::Users, "", R));
+    EXPECT_TRUE(reg->keyExists(Hive::CurrentConfig, "Software\\Fonts", R));
+
+    // The users: .DEFAULT, and the user's own hives under the user's security id.
+    EXPECT_EQ(reg->subkeys(Hive::Users, ""),
+              (std::vector<std::string>{".DEFAULT", kSid, std::string(kSid) + "_Classes"}));
+    EXPECT_TRUE(reg->keyExists(Hive::Users, ".default\\Software\\DefaultSpy", R));
+    EXPECT_TRUE(reg->keyExists(Hive::Users, std::string(kSid) + "\\Software\\SpyCo", R));
+    EXPECT_TRUE(reg->keyExists(Hive::Users, std::string(kSid) + "_Classes\\spy.ocx", R));
     EXPECT_FALSE(reg->keyExists(Hive::Users, "S-1-5-18", R));
 
     // The user's hive: numbers, multi-strings and bytes as stored.

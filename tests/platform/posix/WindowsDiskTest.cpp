@@ -86,6 +86,8 @@ TEST_F(WindowsDiskTest, TheUserIsChosenFromTheDiskAndSeesItsOwnHiveAndFolders) {
     EXPECT_EQ(p->shellFolders->userName(), "alice");
     EXPECT_TRUE(p->registry->keyExists(Hive::CurrentUser, "Software\\AliceSpy", KeyAccess::Full));
     EXPECT_FALSE(p->registry->keyExists(Hive::CurrentUser, "Software\\BobSpy", KeyAccess::Read));
+    EXPECT_TRUE(p->registry->keyExists(Hive::Users, "S-1-5-21-7-1001\\Software\\AliceSpy",
+                                       KeyAccess::Read));
     // Shell Folders first, then User Shell Folders expanded, else the usual place; shared
     // folders from the machine's key.
     auto& folders = *p->shellFolders;
