@@ -13,6 +13,7 @@ platform::Platform* CliEnv::platform() {
         platformTried_ = true;
         platform::PlatformOptions options;
         options.machineRoot = machineRoot;
+        options.user = user;
         std::string error;
         platform_ = platform::createPlatform(options, error);
         if (!platform_) {

@@ -25,6 +25,7 @@ class CliEnv {
     std::string machineRoot;  ///< --machine-root
     std::string programDir;   ///< --program-dir (Windows or host path)
     std::string serverUrl;    ///< --server (definition server base URL)
+    std::string user;         ///< --user (profile of a Windows disk)
     int exitCode = exitcode::Ok;
 
     /// The platform layer; nullptr after printing a message on stderr when it cannot be

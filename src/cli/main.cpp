@@ -19,6 +19,9 @@ int run(int argc, char** argv) {
                    "Machine root folder (POSIX): dosdevices/<letter>: entries map the drives");
     app.add_option("--program-dir", env.programDir, "Program folder (Windows or host path)");
     app.add_option("--server", env.serverUrl, "Definition server base URL");
+    app.add_option("--user", env.user,
+                   "Profile of a Windows disk given as machine root (default: the only one, "
+                   "else the one used last)");
 
     addInfoCommands(app, env);
     addDefinitionCommands(app, env);

@@ -40,6 +40,9 @@ struct PlatformOptions {
     /// $XDG_DATA_HOME/nightjar/machine (created with c: -> drive_c and z: -> /).
     /// Ignored on Windows.
     std::string machineRoot;
+    /// POSIX, a machine root that is a Windows disk: the profile whose registry and folders
+    /// are used; empty means the only one, else the one used last.
+    std::string user;
 };
 
 /// The platform layer of the OS this program was built for. `error` receives a reason when

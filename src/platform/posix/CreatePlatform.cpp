@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <optional>
 
 #include "platform/Platform.h"
 #include "platform/posix/CurlHttp.h"
@@ -14,6 +15,7 @@
 #include "platform/posix/PosixVersionInfo.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SystemClock.h"
+#include "platform/posix/WindowsDisk.h"
 
 namespace nightjar::platform {
 
@@ -21,12 +23,22 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     using namespace posix;
     const std::string location =
         options.machineRoot.empty() ? MachineRoot::defaultLocation() : options.machineRoot;
+    // A mounted Windows system drive: its hive files and profiles, drive C: through a
+    // machine root of its own outside the disk.
+    std::optional<WindowsDisk::PlatformParts> disk;
+    if (!MachineRoot::looksLikeMachineRoot(location) && WindowsDisk::isWindowsDisk(location)) {
+        disk = WindowsDisk::open(location, options.user, error);
+        if (!disk) {
+            return nullptr;
+        }
+    }
     // A machine root is made on first use; an existing one (a Wine prefix, say) is taken as
     // it is.
-    if (!MachineRoot::looksLikeMachineRoot(location) && !MachineRoot::create(location, error)) {
+    if (!disk && !MachineRoot::looksLikeMachineRoot(location) &&
+        !MachineRoot::create(location, error)) {
         return nullptr;
     }
-    MachineRoot machine(location);
+    MachineRoot machine(disk ? disk->machineRoot : location);
     auto registry = SqliteRegistry::open(machine.registryFile(), error);
     if (!registry) {
         return nullptr;
@@ -49,6 +61,10 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     platform->fileLocks = std::make_unique<FlockFileLocks>(machine);
     platform->signatureVerifier = std::make_unique<OpenSslSignatureVerifier>();
     platform->machineRoot = location;
+    if (disk) {
+        platform->registry = std::move(disk->registry);
+        platform->shellFolders = std::move(disk->shellFolders);
+    }
     return platform;
 }
 
