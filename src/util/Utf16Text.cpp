@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::utf16 {
 
@@ -117,6 +118,44 @@ std::optional<std::string> toUtf8(std::string_view utf16le) {
         }
     }
     return out;
+}
+
+std::wstring widen(std::string_view utf8) {
+    std::optional<std::string> bytes = fromUtf8(utf8);
+    if (!bytes) {
+        bytes = fromUtf8(text::windows1252ToUtf8(utf8));
+    }
+    std::wstring out;
+    if (!bytes) {
+        return out;
+    }
+    out.reserve(bytes->size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2) {
+        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>((*bytes)[i]) |
+                                           (static_cast<unsigned char>((*bytes)[i + 1]) << 8)));
+    }
+    return out;
+}
+
+std::string narrow(std::wstring_view wide) {
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        auto unit = static_cast<std::uint32_t>(wide[i]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        const bool paired = high && i + 1 < wide.size() &&
+                            static_cast<std::uint32_t>(wide[i + 1]) >= 0xDC00 &&
+                            static_cast<std::uint32_t>(wide[i + 1]) <= 0xDFFF;
+        if (paired) {
+            putUnit(bytes, unit);
+            unit = static_cast<std::uint32_t>(wide[++i]);
+        } else if (high || low || unit > 0xFFFF) {
+            unit = 0xFFFD;
+        }
+        putUnit(bytes, unit);
+    }
+    return toUtf8(bytes).value_or(std::string());
 }
 
 }  // namespace nightjar::utf16
