@@ -1,6 +1,7 @@
 #include "util/Utf16Text.h"
 
 #include <cstdint>
+#include <type_traits>
 
 #include "util/Text.h"
 #include "util/Windows1252.h"
@@ -47,6 +48,11 @@ std::size_t decodeAt(std::string_view s, std::size_t i, char32_t& cp) {
         return 0;
     }
     return len;
+}
+
+/// A code unit of a wide string (wchar_t is signed on some platforms).
+std::uint32_t unitOf(wchar_t c) {
+    return static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
 }
 
 void putUnit(std::string& out, std::uint32_t unit) {
@@ -141,15 +147,14 @@ std::string narrow(std::wstring_view wide) {
     std::string bytes;
     bytes.reserve(wide.size() * 2);
     for (std::size_t i = 0; i < wide.size(); ++i) {
-        auto unit = static_cast<std::uint32_t>(wide[i]);
+        std::uint32_t unit = unitOf(wide[i]);
         const bool high = unit >= 0xD800 && unit <= 0xDBFF;
         const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-        const bool paired = high && i + 1 < wide.size() &&
-                            static_cast<std::uint32_t>(wide[i + 1]) >= 0xDC00 &&
-                            static_cast<std::uint32_t>(wide[i + 1]) <= 0xDFFF;
+        const bool paired = high && i + 1 < wide.size() && unitOf(wide[i + 1]) >= 0xDC00 &&
+                            unitOf(wide[i + 1]) <= 0xDFFF;
         if (paired) {
             putUnit(bytes, unit);
-            unit = static_cast<std::uint32_t>(wide[++i]);
+            unit = unitOf(wide[++i]);
         } else if (high || low || unit > 0xFFFF) {
             unit = 0xFFFD;
         }

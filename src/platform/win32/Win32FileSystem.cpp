@@ -73,8 +73,14 @@ std::wstring wideChild(const std::wstring& folder, const wchar_t* name) {
 /// Opens a listing of `pattern` with the one call that returns everything a walk needs:
 /// the basic information (no short name) fetched in large batches.
 HANDLE findFirst(const std::wstring& pattern, WIN32_FIND_DATAW& fd) {
-    return FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                            FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    // Systems older than Windows 7 know neither option.
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+        h = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch,
+                             nullptr, 0);
+    }
+    return h;
 }
 
 DriveType driveType(UINT t) {
