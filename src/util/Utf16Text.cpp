@@ -1,8 +1,10 @@
 #include "util/Utf16Text.h"
 
 #include <cstdint>
+#include <type_traits>
 
 #include "util/Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::utf16 {
 
@@ -46,6 +48,11 @@ std::size_t decodeAt(std::string_view s, std::size_t i, char32_t& cp) {
         return 0;
     }
     return len;
+}
+
+/// A code unit of a wide string (wchar_t is signed on some platforms).
+std::uint32_t unitOf(wchar_t c) {
+    return static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
 }
 
 void putUnit(std::string& out, std::uint32_t unit) {
@@ -117,6 +124,43 @@ std::optional<std::string> toUtf8(std::string_view utf16le) {
         }
     }
     return out;
+}
+
+std::wstring widen(std::string_view utf8) {
+    std::optional<std::string> bytes = fromUtf8(utf8);
+    if (!bytes) {
+        bytes = fromUtf8(text::windows1252ToUtf8(utf8));
+    }
+    std::wstring out;
+    if (!bytes) {
+        return out;
+    }
+    out.reserve(bytes->size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2) {
+        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>((*bytes)[i]) |
+                                           (static_cast<unsigned char>((*bytes)[i + 1]) << 8)));
+    }
+    return out;
+}
+
+std::string narrow(std::wstring_view wide) {
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        std::uint32_t unit = unitOf(wide[i]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        const bool paired = high && i + 1 < wide.size() && unitOf(wide[i + 1]) >= 0xDC00 &&
+                            unitOf(wide[i + 1]) <= 0xDFFF;
+        if (paired) {
+            putUnit(bytes, unit);
+            unit = unitOf(wide[++i]);
+        } else if (high || low || unit > 0xFFFF) {
+            unit = 0xFFFD;
+        }
+        putUnit(bytes, unit);
+    }
+    return toUtf8(bytes).value_or(std::string());
 }
 
 }  // namespace nightjar::utf16

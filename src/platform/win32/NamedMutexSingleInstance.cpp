@@ -1,5 +1,7 @@
 #include "platform/win32/NamedMutexSingleInstance.h"
 
+#include "util/Utf16Text.h"
+
 namespace nightjar::platform::win32 {
 
 NamedMutexSingleInstance::NamedMutexSingleInstance(std::string name) {
@@ -16,7 +18,7 @@ bool NamedMutexSingleInstance::acquire() {
     if (mutex_) {
         return true;
     }
-    WinHandle m(CreateMutexA(nullptr, FALSE, name_.c_str()));
+    WinHandle m(CreateMutexW(nullptr, FALSE, utf16::widen(name_).c_str()));
     if (!m || GetLastError() == ERROR_ALREADY_EXISTS) {
         return false;
     }

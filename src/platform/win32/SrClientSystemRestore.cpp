@@ -6,10 +6,12 @@
 
 #include <cstring>
 
+#include "util/Utf16Text.h"
+
 namespace nightjar::platform::win32 {
 namespace {
 
-using SetRestorePointFn = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
+using SetRestorePointFn = BOOL(WINAPI*)(PRESTOREPOINTINFOW, PSTATEMGRSTATUS);
 
 constexpr DWORD kBeginSystemChange = 100;
 constexpr DWORD kEndSystemChange = 101;
@@ -17,13 +19,14 @@ constexpr DWORD kRestorePointType = 6;
 
 bool callSetRestorePoint(void (*fn)(), DWORD event, std::int64_t sequence,
                          std::string_view description, std::int64_t& newSequence) {
-    RESTOREPOINTINFOA info;
+    RESTOREPOINTINFOW info;
     std::memset(&info, 0, sizeof info);
     info.dwEventType = event;
     info.dwRestorePtType = kRestorePointType;
     info.llSequenceNumber = sequence;
-    std::size_t n = description.size() < MAX_DESC - 1 ? description.size() : MAX_DESC - 1;
-    std::memcpy(info.szDescription, description.data(), n);
+    const std::wstring wide = utf16::widen(description);
+    const std::size_t n = wide.size() < MAX_DESC_W - 1 ? wide.size() : MAX_DESC_W - 1;
+    std::memcpy(info.szDescription, wide.data(), n * sizeof(wchar_t));
     STATEMGRSTATUS status;
     std::memset(&status, 0, sizeof status);
     auto call = reinterpret_cast<SetRestorePointFn>(fn);
@@ -37,11 +40,11 @@ bool callSetRestorePoint(void (*fn)(), DWORD event, std::int64_t sequence,
 }  // namespace
 
 SrClientSystemRestore::SrClientSystemRestore() {
-    HMODULE lib = LoadLibraryA("srclient.dll");
+    HMODULE lib = LoadLibraryW(L"srclient.dll");
     if (lib == nullptr) {
         return;
     }
-    FARPROC fn = GetProcAddress(lib, "SRSetRestorePointA");
+    FARPROC fn = GetProcAddress(lib, "SRSetRestorePointW");
     if (fn == nullptr) {
         FreeLibrary(lib);
         return;
@@ -60,10 +63,10 @@ bool SrClientSystemRestore::available() {
     if (setRestorePoint_ == nullptr) {
         return false;
     }
-    OSVERSIONINFOA version;
+    OSVERSIONINFOW version;
     std::memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
-    const BOOL known = GetVersionExA(&version);
+    const BOOL known = GetVersionExW(&version);
     return known != FALSE && SystemRestoreVersionAllows(static_cast<int>(version.dwPlatformId),
                                                         static_cast<int>(version.dwMajorVersion),
                                                         static_cast<int>(version.dwMinorVersion));

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32FileLocks.h"
 
+#include "platform/win32/LongPath.h"
+
 namespace nightjar::platform::win32 {
 
 namespace {
@@ -11,9 +13,10 @@ bool Win32FileLocks::lock(std::string_view path, std::chrono::milliseconds wait)
     if (held_.count(name) != 0) {
         return false;
     }
+    const std::wstring wide = LongPath(name);
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait.count());
     for (;;) {
-        WinHandle h(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+        WinHandle h(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (h) {
             held_.emplace(name, std::move(h));

@@ -4,14 +4,16 @@
 
 #include <atomic>
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "platform/win32/AnsiText.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/Win32AppendFile.h"
 #include "platform/win32/Win32InputFile.h"
 #include "platform/win32/Win32ReplacingFile.h"
 #include "platform/win32/WinHandle.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -54,8 +56,31 @@ class QuietErrors {
     DWORD old_ = 0;
 };
 
-bool isDotEntry(const char* n) {
-    return (n[0] == '.' && n[1] == '\0') || (n[0] == '.' && n[1] == '.' && n[2] == '\0');
+bool isDotEntry(const wchar_t* n) {
+    return (n[0] == L'.' && n[1] == L'\0') || (n[0] == L'.' && n[1] == L'.' && n[2] == L'\0');
+}
+
+/// A child of a folder in the `\\?\` form (which never ends in a separator but at a root).
+std::wstring wideChild(const std::wstring& folder, const wchar_t* name) {
+    std::wstring s = folder;
+    if (!s.empty() && s.back() != L'\\') {
+        s.push_back(L'\\');
+    }
+    s.append(name);
+    return s;
+}
+
+/// Opens a listing of `pattern` with the one call that returns everything a walk needs:
+/// the basic information (no short name) fetched in large batches.
+HANDLE findFirst(const std::wstring& pattern, WIN32_FIND_DATAW& fd) {
+    HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    // Systems older than Windows 7 know neither option.
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+        h = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch,
+                             nullptr, 0);
+    }
+    return h;
 }
 
 DriveType driveType(UINT t) {
@@ -77,24 +102,23 @@ DriveType driveType(UINT t) {
     }
 }
 
-bool clearReadOnly(const std::string& path, DWORD attrs) {
+bool clearReadOnly(const std::wstring& path, DWORD attrs) {
     if ((attrs & FILE_ATTRIBUTE_READONLY) == 0) {
         return true;
     }
-    return SetFileAttributesA(path.c_str(), attrs & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
+    return SetFileAttributesW(path.c_str(), attrs & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
 }
 
-bool deleteTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    std::string pattern = childPath(folder, "*");
-    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+bool deleteTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = findFirst(wideChild(folder, L"*"), fd);
     bool ok = true;
     if (find != INVALID_HANDLE_VALUE) {
         do {
             if (isDotEntry(fd.cFileName)) {
                 continue;
             }
-            std::string child = childPath(folder, fd.cFileName);
+            std::wstring child = wideChild(folder, fd.cFileName);
             clearReadOnly(child, fd.dwFileAttributes);
             bool isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             bool isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -102,36 +126,35 @@ bool deleteTree(const std::string& folder) {
                 ok = deleteTree(child) && ok;
             } else if (isDir) {
                 // A junction or directory link: remove the link, never what it points to.
-                ok = RemoveDirectoryA(child.c_str()) != FALSE && ok;
+                ok = RemoveDirectoryW(child.c_str()) != FALSE && ok;
             } else {
-                ok = DeleteFileA(child.c_str()) != FALSE && ok;
+                ok = DeleteFileW(child.c_str()) != FALSE && ok;
             }
-        } while (FindNextFileA(find, &fd));
+        } while (FindNextFileW(find, &fd));
         FindClose(find);
     }
-    DWORD attrs = GetFileAttributesA(folder.c_str());
+    DWORD attrs = GetFileAttributesW(folder.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES) {
         clearReadOnly(folder, attrs);
     }
-    return RemoveDirectoryA(folder.c_str()) != FALSE && ok;
+    return RemoveDirectoryW(folder.c_str()) != FALSE && ok;
 }
 
-bool copyTree(const std::string& from, const std::string& to, int depth) {
+bool copyTree(const std::wstring& from, const std::wstring& to, int depth) {
     // Copying a folder into itself would recurse without end.
     if (depth > 256) {
         return false;
     }
-    DWORD toAttrs = GetFileAttributesA(to.c_str());
+    DWORD toAttrs = GetFileAttributesW(to.c_str());
     if (toAttrs == INVALID_FILE_ATTRIBUTES) {
-        if (!CreateDirectoryA(to.c_str(), nullptr)) {
+        if (!CreateDirectoryW(to.c_str(), nullptr)) {
             return false;
         }
     } else if ((toAttrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false;
     }
-    WIN32_FIND_DATAA fd;
-    std::string pattern = childPath(from, "*");
-    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = findFirst(wideChild(from, L"*"), fd);
     if (find == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -140,42 +163,16 @@ bool copyTree(const std::string& from, const std::string& to, int depth) {
         if (isDotEntry(fd.cFileName)) {
             continue;
         }
-        std::string src = childPath(from, fd.cFileName);
-        std::string dst = childPath(to, fd.cFileName);
+        std::wstring src = wideChild(from, fd.cFileName);
+        std::wstring dst = wideChild(to, fd.cFileName);
         if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             ok = copyTree(src, dst, depth + 1) && ok;
         } else {
-            ok = CopyFileA(src.c_str(), dst.c_str(), FALSE) != FALSE && ok;
+            ok = CopyFileW(src.c_str(), dst.c_str(), FALSE) != FALSE && ok;
         }
-    } while (FindNextFileA(find, &fd));
+    } while (FindNextFileW(find, &fd));
     FindClose(find);
     return ok;
-}
-
-/// ANSI text (the code page every path crosses the system in) as UTF-16.
-std::wstring wideFromAnsi(std::string_view s) {
-    if (s.empty()) {
-        return {};
-    }
-    const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    }
-    return w;
-}
-
-std::string ansiFromWide(const wchar_t* w, std::size_t size) {
-    if (size == 0) {
-        return {};
-    }
-    const int len = static_cast<int>(size);
-    const int n = WideCharToMultiByte(CP_ACP, 0, w, len, nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_ACP, 0, w, len, s.data(), n, nullptr, nullptr);
-    }
-    return s;
 }
 
 /// "040904b0": a language and code page as the StringFileInfo tables are named.
@@ -193,10 +190,9 @@ std::wstring tableName(WORD language, WORD codePage) {
 }  // namespace
 
 std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view folder) {
-    std::string pattern = childPath(ToAnsi(folder), "*");
-    WIN32_FIND_DATAA fd;
+    WIN32_FIND_DATAW fd;
     QuietErrors quiet;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &fd);
+    HANDLE find = findFirst(LongPath(childPath(folder, "*")), fd);
     if (find == INVALID_HANDLE_VALUE) {
         // An empty drive root has no "." entry, so nothing matches at all.
         if (GetLastError() == ERROR_FILE_NOT_FOUND) {
@@ -210,19 +206,18 @@ std::optional<std::vector<DirEntry>> Win32FileSystem::list(std::string_view fold
             continue;
         }
         DirEntry e;
-        e.name = FromAnsi(fd.cFileName);
+        e.name = utf16::narrow(fd.cFileName);
         e.attributes = fd.dwFileAttributes;
         e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
         entries.push_back(std::move(e));
-    } while (FindNextFileA(find, &fd));
+    } while (FindNextFileW(find, &fd));
     FindClose(find);
     return entries;
 }
 
 std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) {
-    std::string p = ToAnsi(path);
     QuietErrors quiet;
-    DWORD a = GetFileAttributesA(p.c_str());
+    DWORD a = GetFileAttributesW(LongPath(path).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) {
         return std::nullopt;
     }
@@ -230,30 +225,29 @@ std::optional<std::uint32_t> Win32FileSystem::attributes(std::string_view path) 
 }
 
 std::optional<std::string> Win32FileSystem::storedName(std::string_view path) {
-    std::string p = withoutTrailingSeparators(ToAnsi(path));
+    std::string p = withoutTrailingSeparators(path);
     // Wildcards would name some other entry.
     if (p.empty() || p.find_first_of("*?") != std::string::npos) {
         return std::nullopt;
     }
     QuietErrors quiet;
     if (isRoot(p)) {
-        if (GetFileAttributesA(p.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesW(LongPath(p).c_str()) == INVALID_FILE_ATTRIBUTES) {
             return std::nullopt;
         }
-        return FromAnsi(p);
+        return p;
     }
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(p.c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = findFirst(LongPath(p), fd);
     if (find == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
     FindClose(find);
-    return FromAnsi(fd.cFileName);
+    return utf16::narrow(fd.cFileName);
 }
 
 std::unique_ptr<InputFile> Win32FileSystem::openRead(std::string_view path) {
-    std::string p = ToAnsi(path);
-    WinHandle h(CreateFileA(p.c_str(), GENERIC_READ,
+    WinHandle h(CreateFileW(LongPath(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!h) {
@@ -263,7 +257,7 @@ std::unique_ptr<InputFile> Win32FileSystem::openRead(std::string_view path) {
 }
 
 std::optional<std::string> Win32FileSystem::companyNameOf(std::string_view path) {
-    const std::wstring wide = wideFromAnsi(path);
+    const std::wstring wide = LongPath(path);
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
     if (size == 0) {
@@ -292,16 +286,15 @@ std::optional<std::string> Win32FileSystem::companyNameOf(std::string_view path)
         len = 0;
         if (VerQueryValueW(block.data(), query.c_str(), &ptr, &len) && ptr != nullptr) {
             const auto* text = static_cast<const wchar_t*>(ptr);
-            return ansiFromWide(text, wcsnlen(text, len));
+            return utf16::narrow(std::wstring_view(text, wcsnlen(text, len)));
         }
     }
     return std::string();
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {
-    std::string p = ToAnsi(path);
-    WinHandle h(CreateFileA(p.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    WinHandle h(CreateFileW(LongPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) {
         return nullptr;
     }
@@ -310,14 +303,14 @@ std::unique_ptr<OutputFile> Win32FileSystem::openAppend(std::string_view path) {
 
 std::unique_ptr<OutputFile> Win32FileSystem::openReplace(std::string_view path) {
     static std::atomic<unsigned> counter{0};
-    std::string target = ToAnsi(path);
+    std::string target(path);
     if (target.empty() || isSeparator(target.back())) {
         return nullptr;
     }
     // A sibling, so that the final rename stays on one volume.
     std::string temp = target + ".njtmp" + std::to_string(GetCurrentProcessId()) + "_" +
                        std::to_string(counter.fetch_add(1));
-    WinHandle h(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    WinHandle h(CreateFileW(LongPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) {
         return nullptr;
@@ -326,7 +319,7 @@ std::unique_ptr<OutputFile> Win32FileSystem::openReplace(std::string_view path) 
 }
 
 bool Win32FileSystem::createFolder(std::string_view path) {
-    std::string p = withoutTrailingSeparators(ToAnsi(path));
+    std::string p = withoutTrailingSeparators(path);
     if (p.empty()) {
         return false;
     }
@@ -348,9 +341,10 @@ bool Win32FileSystem::createFolder(std::string_view path) {
         }
         std::string part = p.substr(0, next);
         if (!part.empty() && !isSeparator(part.back()) && !isRoot(part)) {
-            DWORD a = GetFileAttributesA(part.c_str());
+            const std::wstring wide = LongPath(part);
+            DWORD a = GetFileAttributesW(wide.c_str());
             if (a == INVALID_FILE_ATTRIBUTES) {
-                if (!CreateDirectoryA(part.c_str(), nullptr) &&
+                if (!CreateDirectoryW(wide.c_str(), nullptr) &&
                     GetLastError() != ERROR_ALREADY_EXISTS) {
                     return false;
                 }
@@ -360,110 +354,116 @@ bool Win32FileSystem::createFolder(std::string_view path) {
         }
         pos = next;
     }
-    DWORD a = GetFileAttributesA(p.c_str());
+    DWORD a = GetFileAttributesW(LongPath(p).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool Win32FileSystem::deleteFile(std::string_view path) {
-    std::string p = ToAnsi(path);
-    if (DeleteFileA(p.c_str()) != FALSE) {
+    const std::wstring p = LongPath(path);
+    if (DeleteFileW(p.c_str()) != FALSE) {
         return true;
     }
     // A read-only file is deleted too, as the folder deletion does: spyware marks itself
     // read-only to survive a plain delete.
-    const DWORD a = GetFileAttributesA(p.c_str());
+    const DWORD a = GetFileAttributesW(p.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_READONLY) == 0 ||
         (a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return false;
     }
     clearReadOnly(p, a);
-    if (DeleteFileA(p.c_str()) != FALSE) {
+    if (DeleteFileW(p.c_str()) != FALSE) {
         return true;
     }
-    SetFileAttributesA(p.c_str(), a);
+    SetFileAttributesW(p.c_str(), a);
     return false;
 }
 
 bool Win32FileSystem::deleteFolder(std::string_view path) {
-    std::string p = withoutTrailingSeparators(ToAnsi(path));
+    std::string p = withoutTrailingSeparators(path);
     if (p.empty() || isRoot(p)) {
         return false;
     }
-    DWORD a = GetFileAttributesA(p.c_str());
+    const std::wstring wide = LongPath(p);
+    DWORD a = GetFileAttributesW(wide.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false;
     }
     if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        clearReadOnly(p, a);
-        return RemoveDirectoryA(p.c_str()) != FALSE;
+        clearReadOnly(wide, a);
+        return RemoveDirectoryW(wide.c_str()) != FALSE;
     }
-    return deleteTree(p);
+    return deleteTree(wide);
 }
 
 bool Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool overwrite) {
-    std::string f = ToAnsi(from);
-    std::string t = ToAnsi(to);
-    return CopyFileA(f.c_str(), t.c_str(), overwrite ? FALSE : TRUE) != FALSE;
+    return CopyFileW(LongPath(from).c_str(), LongPath(to).c_str(), overwrite ? FALSE : TRUE) !=
+           FALSE;
 }
 
 bool Win32FileSystem::copyFolder(std::string_view from, std::string_view to) {
-    std::string f = withoutTrailingSeparators(ToAnsi(from));
-    std::string t = withoutTrailingSeparators(ToAnsi(to));
-    DWORD a = GetFileAttributesA(f.c_str());
-    if (f.empty() || t.empty() || a == INVALID_FILE_ATTRIBUTES ||
-        (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    std::string f = withoutTrailingSeparators(from);
+    std::string t = withoutTrailingSeparators(to);
+    if (f.empty() || t.empty()) {
         return false;
     }
-    return copyTree(f, t, 0);
+    const std::wstring wideFrom = LongPath(f);
+    DWORD a = GetFileAttributesW(wideFrom.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    return copyTree(wideFrom, LongPath(t), 0);
 }
 
 bool Win32FileSystem::moveFile(std::string_view from, std::string_view to) {
-    std::string f = ToAnsi(from);
-    std::string t = ToAnsi(to);
-    return MoveFileExA(
-               f.c_str(), t.c_str(),
+    return MoveFileExW(
+               LongPath(from).c_str(), LongPath(to).c_str(),
                MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 std::vector<DriveInfo> Win32FileSystem::drives() {
     std::vector<DriveInfo> result;
-    std::string buf(128, '\0');
-    DWORD n = GetLogicalDriveStringsA(static_cast<DWORD>(buf.size()), buf.data());
+    std::wstring buf(128, L'\0');
+    DWORD n = GetLogicalDriveStringsW(static_cast<DWORD>(buf.size()), buf.data());
     if (n > buf.size()) {
-        buf.assign(n + 1, '\0');
-        n = GetLogicalDriveStringsA(static_cast<DWORD>(buf.size()), buf.data());
+        buf.assign(n + 1, L'\0');
+        n = GetLogicalDriveStringsW(static_cast<DWORD>(buf.size()), buf.data());
     }
     if (n == 0 || n > buf.size()) {
         return result;
     }
-    for (std::size_t pos = 0; pos < n && buf[pos] != '\0';) {
-        std::string root(buf.c_str() + pos);
+    for (std::size_t pos = 0; pos < n && buf[pos] != L'\0';) {
+        std::wstring root(buf.c_str() + pos);
         pos += root.size() + 1;
         if (root.empty()) {
             continue;
         }
         DriveInfo d;
-        char letter = root[0];
-        d.letter =
-            (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
-        d.type = driveType(GetDriveTypeA(root.c_str()));
-        d.ready = volumeInfo(root).has_value();
+        const wchar_t letter = root[0];
+        if (letter >= L'a' && letter <= L'z') {
+            d.letter = static_cast<char>(letter - L'a' + 'A');
+        } else if (letter >= L'A' && letter <= L'Z') {
+            d.letter = static_cast<char>(letter);
+        } else {
+            continue;
+        }
+        d.type = driveType(GetDriveTypeW(root.c_str()));
+        d.ready = volumeInfo(utf16::narrow(root)).has_value();
         result.push_back(d);
     }
     return result;
 }
 
 std::optional<VolumeInfo> Win32FileSystem::volumeInfo(std::string_view root) {
-    std::string r(root);
+    const std::wstring r = utf16::widen(root);
     QuietErrors quiet;
     DWORD serial = 0;
     DWORD maxLen = 0;
     DWORD flags = 0;
-    char name[14] = {};
-    char fs[32] = {};
-    if (GetVolumeInformationA(r.c_str(), name, sizeof name, &serial, &maxLen, &flags, fs,
-                              sizeof fs)) {
-        return VolumeInfo{FromAnsi(name), fs, serial};
+    wchar_t name[14] = {};
+    wchar_t fs[32] = {};
+    if (GetVolumeInformationW(r.c_str(), name, static_cast<DWORD>(std::size(name)), &serial,
+                              &maxLen, &flags, fs, static_cast<DWORD>(std::size(fs)))) {
+        return VolumeInfo{utf16::narrow(name), utf16::narrow(fs), serial};
     }
     DWORD err = GetLastError();
     if (err != ERROR_BAD_LENGTH && err != ERROR_MORE_DATA && err != ERROR_INSUFFICIENT_BUFFER &&
@@ -471,11 +471,11 @@ std::optional<VolumeInfo> Win32FileSystem::volumeInfo(std::string_view root) {
         return std::nullopt;
     }
     // Labels may hold 32 characters; a ready drive must not look unready for that.
-    char longName[MAX_PATH + 1] = {};
-    char longFs[MAX_PATH + 1] = {};
-    if (GetVolumeInformationA(r.c_str(), longName, sizeof longName, &serial, &maxLen, &flags,
-                              longFs, sizeof longFs)) {
-        return VolumeInfo{FromAnsi(longName), longFs, serial};
+    wchar_t longName[MAX_PATH + 1] = {};
+    wchar_t longFs[MAX_PATH + 1] = {};
+    if (GetVolumeInformationW(r.c_str(), longName, static_cast<DWORD>(std::size(longName)), &serial,
+                              &maxLen, &flags, longFs, static_cast<DWORD>(std::size(longFs)))) {
+        return VolumeInfo{utf16::narrow(longName), utf16::narrow(longFs), serial};
     }
     return std::nullopt;
 }

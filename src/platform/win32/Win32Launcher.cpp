@@ -7,9 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/AnsiText.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/WinHandle.h"
 #include "platform/win32/WriteAllBytes.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -17,17 +18,19 @@ namespace {
 /// The record file named by NIGHTJAR_LAUNCHER_RECORD, empty when unset. Read on every call
 /// so that a test may set it at any time.
 std::string recordFile() {
-    char buf[MAX_PATH * 2] = {};
-    DWORD n = GetEnvironmentVariableA("NIGHTJAR_LAUNCHER_RECORD", buf, sizeof buf);
-    if (n == 0 || n >= sizeof buf) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    const DWORD size = MAX_PATH * 2;
+    DWORD n = GetEnvironmentVariableW(L"NIGHTJAR_LAUNCHER_RECORD", buf, size);
+    if (n == 0 || n >= size) {
         return {};
     }
-    return std::string(buf, n);
+    return utf16::narrow(std::wstring_view(buf, n));
 }
 
 bool appendLine(const std::string& file, std::string_view line) {
-    WinHandle h(CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    WinHandle h(CreateFileW(LongPath(file).c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) {
         return false;
     }
@@ -44,8 +47,8 @@ bool Win32Launcher::run(std::string_view commandLine, WindowShow show) {
         return appendLine(record, "run " + std::string(commandLine));
     }
     // CreateProcess may write into the command line buffer.
-    std::string cmd = ToAnsi(commandLine);
-    STARTUPINFOA si;
+    std::wstring cmd = utf16::widen(commandLine);
+    STARTUPINFOW si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -53,7 +56,7 @@ bool Win32Launcher::run(std::string_view commandLine, WindowShow show) {
         static_cast<WORD>(show == WindowShow::Minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
     PROCESS_INFORMATION pi;
     std::memset(&pi, 0, sizeof pi);
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
         return false;
     }
@@ -67,8 +70,9 @@ bool Win32Launcher::open(std::string_view path) {
     if (!record.empty()) {
         return appendLine(record, "open " + std::string(path));
     }
-    std::string p = ToAnsi(path);
-    HINSTANCE rc = ShellExecuteA(nullptr, "open", p.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // The shell takes the plain form of a path, never the long-path prefix.
+    const std::wstring p = utf16::widen(path);
+    HINSTANCE rc = ShellExecuteW(nullptr, L"open", p.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // ShellExecute reports success as a value above 32.
     return reinterpret_cast<INT_PTR>(rc) > 32;
 }

@@ -6,10 +6,12 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
-#include "platform/win32/AnsiText.h"
 #include "platform/win32/WinHandle.h"
 #include "util/Text.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -29,10 +31,13 @@ HMODULE firstModule(HANDLE process) {
     return modules[0];
 }
 
-/// A text of the first module of process `pid`, read by `read` (GetModuleBaseNameA or
-/// GetModuleFileNameExA); `unreadable` when the module is there but `read` fails.
+// Module paths may be longer than MAX_PATH; this is the longest the system has.
+constexpr DWORD kLongestPath = 32768;
+
+/// A text of the first module of process `pid`, read by `read` (GetModuleBaseNameW or
+/// GetModuleFileNameExW); `unreadable` when the module is there but `read` fails.
 std::optional<std::string> firstModuleText(std::uint32_t pid,
-                                           DWORD(WINAPI* read)(HANDLE, HMODULE, LPSTR, DWORD),
+                                           DWORD(WINAPI* read)(HANDLE, HMODULE, LPWSTR, DWORD),
                                            std::optional<std::string> unreadable) {
     WinHandle process(OpenProcess(kQueryAndRead, FALSE, pid));
     if (!process) {
@@ -42,11 +47,12 @@ std::optional<std::string> firstModuleText(std::uint32_t pid,
     if (module == nullptr) {
         return std::nullopt;
     }
-    char text[MAX_PATH] = {};
-    if (read(process.get(), module, text, sizeof text) == 0) {
+    std::vector<wchar_t> text(kLongestPath, L'\0');
+    const DWORD n = read(process.get(), module, text.data(), kLongestPath);
+    if (n == 0) {
         return unreadable;
     }
-    return FromAnsi(std::string(text, strnlen(text, sizeof text)));
+    return utf16::narrow(std::wstring_view(text.data(), wcsnlen(text.data(), n)));
 }
 
 }  // namespace
@@ -71,11 +77,11 @@ std::optional<std::vector<std::uint32_t>> Win32Processes::processIds() {
 
 std::optional<std::string> Win32Processes::moduleBaseName(std::uint32_t pid) {
     // A module whose name cannot be read still counts, with an empty name.
-    return firstModuleText(pid, GetModuleBaseNameA, std::string());
+    return firstModuleText(pid, GetModuleBaseNameW, std::string());
 }
 
 std::optional<std::string> Win32Processes::firstModulePath(std::uint32_t pid) {
-    return firstModuleText(pid, GetModuleFileNameExA, std::nullopt);
+    return firstModuleText(pid, GetModuleFileNameExW, std::nullopt);
 }
 
 std::optional<std::vector<SnapshotEntry>> Win32Processes::snapshot() {
@@ -84,15 +90,15 @@ std::optional<std::vector<SnapshotEntry>> Win32Processes::snapshot() {
         return std::nullopt;
     }
     std::vector<SnapshotEntry> entries;
-    PROCESSENTRY32 entry;
+    PROCESSENTRY32W entry;
     std::memset(&entry, 0, sizeof entry);
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snap.get(), &entry); more;
-         more = Process32Next(snap.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snap.get(), &entry); more;
+         more = Process32NextW(snap.get(), &entry)) {
         SnapshotEntry e;
         e.pid = entry.th32ProcessID;
-        e.exeFile = FromAnsi(
-            std::string(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile)));
+        e.exeFile =
+            utf16::narrow(std::wstring_view(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)));
         entries.push_back(std::move(e));
         entry.dwSize = sizeof entry;
     }
@@ -107,7 +113,7 @@ bool Win32Processes::setDebugPrivilege(bool enable) {
     WinHandle token(raw);
     TOKEN_PRIVILEGES tp;
     std::memset(&tp, 0, sizeof tp);
-    if (!LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &tp.Privileges[0].Luid)) {
         return false;
     }
     tp.PrivilegeCount = 1;
@@ -126,10 +132,13 @@ bool Win32Processes::terminate(std::uint32_t pid, std::uint32_t exitCode, std::s
     }
     if (!image.empty()) {
         HMODULE module = firstModule(process.get());
-        char path[MAX_PATH] = {};
-        const DWORD n =
-            module == nullptr ? 0 : GetModuleFileNameExA(process.get(), module, path, sizeof path);
-        if (n == 0 || !text::iequals(std::string_view(path, strnlen(path, sizeof path)), image)) {
+        std::vector<wchar_t> path(kLongestPath, L'\0');
+        const DWORD n = module == nullptr ? 0
+                                          : GetModuleFileNameExW(process.get(), module, path.data(),
+                                                                 kLongestPath);
+        if (n == 0 ||
+            !text::iequals(utf16::narrow(std::wstring_view(path.data(), wcsnlen(path.data(), n))),
+                           image)) {
             return false;
         }
     }
@@ -176,10 +185,10 @@ WaitResult Win32Processes::wait(std::uint32_t pid, std::uint32_t milliseconds) {
 }
 
 int Win32Processes::platformId() {
-    OSVERSIONINFOA info;
+    OSVERSIONINFOW info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info)) {
+    if (!GetVersionExW(&info)) {
         return 0;
     }
     return static_cast<int>(info.dwPlatformId);

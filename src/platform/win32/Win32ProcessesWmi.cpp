@@ -7,6 +7,7 @@
 #include <wbemidl.h>
 
 #include "platform/win32/Win32Processes.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -70,19 +71,6 @@ bool impersonate(IUnknown* proxy) {
                                        EOAC_NONE));
 }
 
-std::string utf8(const wchar_t* text, UINT length) {
-    if (length == 0) {
-        return {};
-    }
-    const int wide = static_cast<int>(length);
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text, wide, out.data(), n, nullptr, nullptr);
-    }
-    return out;
-}
-
 }  // namespace
 
 std::optional<std::vector<std::string>> Win32Processes::WmiProcessNames() {
@@ -126,7 +114,8 @@ std::optional<std::vector<std::string>> Win32Processes::WmiProcessNames() {
         VariantInit(&name);
         if (SUCCEEDED(row->Get(L"Name", 0, &name, nullptr, nullptr)) && name.vt == VT_BSTR &&
             name.bstrVal != nullptr) {
-            names.push_back(utf8(name.bstrVal, SysStringLen(name.bstrVal)));
+            names.push_back(
+                utf16::narrow(std::wstring_view(name.bstrVal, SysStringLen(name.bstrVal))));
         }
         VariantClear(&name);
     }

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32ReplacingFile.h"
 
+#include "platform/win32/LongPath.h"
 #include "platform/win32/WriteAllBytes.h"
 
 namespace nightjar::platform::win32 {
@@ -34,7 +35,7 @@ bool Win32ReplacingFile::commit() {
         return false;
     }
     handle_.reset();
-    if (!MoveFileExA(tempPath_.c_str(), targetPath_.c_str(),
+    if (!MoveFileExW(LongPath(tempPath_).c_str(), LongPath(targetPath_).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         discard();
         return false;
@@ -44,7 +45,7 @@ bool Win32ReplacingFile::commit() {
 
 void Win32ReplacingFile::discard() {
     handle_.reset();
-    DeleteFileA(tempPath_.c_str());
+    DeleteFileW(LongPath(tempPath_).c_str());
 }
 
 }  // namespace nightjar::platform::win32

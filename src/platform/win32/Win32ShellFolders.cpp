@@ -5,62 +5,64 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 
-#include "platform/win32/AnsiText.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 
 std::optional<std::string> Win32ShellFolders::specialFolder(int csidl) {
-    char buf[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, FALSE)) {
+    wchar_t buf[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE)) {
         return std::nullopt;
     }
-    std::string path(buf, strnlen(buf, sizeof buf));
+    std::string path = utf16::narrow(std::wstring_view(buf, wcsnlen(buf, MAX_PATH + 1)));
     if (path.empty()) {
         return std::nullopt;
     }
-    return FromAnsi(path);
+    return path;
 }
 
 std::optional<std::string> Win32ShellFolders::folderLocationPath(int csidl) {
     LPITEMIDLIST pidl = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &pidl)) || pidl == nullptr) {
+    // No owner window: the call does not use one, and asking for the desktop window starts
+    // Wine's desktop process, which can keep the first call waiting for seconds.
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &pidl)) || pidl == nullptr) {
         return std::nullopt;
     }
     // SHGetPathFromIDList writes at most MAX_PATH characters; the larger buffer is slack.
-    char buf[1024] = {};
-    BOOL ok = SHGetPathFromIDListA(pidl, buf);
+    wchar_t buf[1024] = {};
+    BOOL ok = SHGetPathFromIDListW(pidl, buf);
     CoTaskMemFree(pidl);
-    std::string path(buf, strnlen(buf, sizeof buf));
+    std::string path = utf16::narrow(std::wstring_view(buf, wcsnlen(buf, 1024)));
     if (!ok || path.empty()) {
         return std::nullopt;
     }
-    return FromAnsi(path);
+    return path;
 }
 
 std::string Win32ShellFolders::systemDirectory() {
-    std::string buf(1024, '\0');
-    UINT n = GetSystemDirectoryA(buf.data(), static_cast<UINT>(buf.size()));
+    std::wstring buf(1024, L'\0');
+    UINT n = GetSystemDirectoryW(buf.data(), static_cast<UINT>(buf.size()));
     if (n >= buf.size()) {
-        buf.assign(n + 1, '\0');
-        n = GetSystemDirectoryA(buf.data(), static_cast<UINT>(buf.size()));
+        buf.assign(n + 1, L'\0');
+        n = GetSystemDirectoryW(buf.data(), static_cast<UINT>(buf.size()));
     }
     if (n == 0 || n >= buf.size()) {
         return {};
     }
     buf.resize(n);
-    return FromAnsi(buf);
+    return utf16::narrow(buf);
 }
 
 std::string Win32ShellFolders::userName() {
-    char buf[257] = {};  // UNLEN + 1
-    DWORD size = sizeof buf;
-    if (!GetUserNameA(buf, &size)) {
+    wchar_t buf[257] = {};  // UNLEN + 1
+    DWORD size = 257;
+    if (!GetUserNameW(buf, &size)) {
         return {};
     }
-    return FromAnsi(std::string(buf, strnlen(buf, sizeof buf)));
+    return utf16::narrow(std::wstring_view(buf, wcsnlen(buf, 257)));
 }
 
 }  // namespace nightjar::platform::win32

@@ -4,8 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <vector>
+
+#include "platform/win32/LongPath.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -14,30 +18,31 @@ namespace {
 /// missing.
 std::optional<std::string> stringValue(const std::vector<char>& block,
                                        const std::string& langCodepage, const char* name) {
-    std::string query = "\\StringFileInfo\\" + langCodepage + "\\" + name;
+    const std::wstring query = utf16::widen("\\StringFileInfo\\" + langCodepage + "\\" + name);
     void* ptr = nullptr;
     UINT len = 0;
-    if (!VerQueryValueA(block.data(), query.c_str(), &ptr, &len) || ptr == nullptr) {
+    if (!VerQueryValueW(block.data(), query.c_str(), &ptr, &len) || ptr == nullptr) {
         return std::nullopt;
     }
-    const char* text = static_cast<const char*>(ptr);
-    return std::string(text, strnlen(text, len));
+    const auto* text = static_cast<const wchar_t*>(ptr);
+    return utf16::narrow(std::wstring_view(text, wcsnlen(text, len)));
 }
 
 }  // namespace
 
 std::string Win32VersionInfo::executablePath() {
-    std::string buf(MAX_PATH, '\0');
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    std::wstring buf(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) {
             return {};
         }
         if (n < buf.size()) {
             buf.resize(n);
-            return buf;
+            // A program started through a long-path name reports it that way.
+            return PlainPathForm(utf16::narrow(buf));
         }
-        buf.assign(buf.size() * 2, '\0');
+        buf.assign(buf.size() * 2, L'\0');
     }
     return {};
 }
@@ -45,12 +50,13 @@ std::string Win32VersionInfo::executablePath() {
 VersionInfoData Win32VersionInfo::read() {
     std::string path = modulePath_.empty() ? executablePath() : modulePath_;
     DWORD ignored = 0;
-    DWORD size = path.empty() ? 0 : GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const std::wstring widePath = LongPath(path);
+    DWORD size = path.empty() ? 0 : GetFileVersionInfoSizeW(widePath.c_str(), &ignored);
     if (size == 0) {
         return builtIn();
     }
     std::vector<char> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
+    if (!GetFileVersionInfoW(widePath.c_str(), 0, size, block.data())) {
         return builtIn();
     }
 
@@ -59,7 +65,7 @@ VersionInfoData Win32VersionInfo::read() {
     std::vector<std::string> tables;
     void* ptr = nullptr;
     UINT len = 0;
-    if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &ptr, &len) && ptr != nullptr &&
+    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &ptr, &len) && ptr != nullptr &&
         len >= 4) {
         WORD pair[2];
         std::memcpy(pair, ptr, sizeof pair);
@@ -82,7 +88,7 @@ VersionInfoData Win32VersionInfo::read() {
             break;
         }
     }
-    if (VerQueryValueA(block.data(), "\\", &ptr, &len) && ptr != nullptr &&
+    if (VerQueryValueW(block.data(), L"\\", &ptr, &len) && ptr != nullptr &&
         len >= sizeof(VS_FIXEDFILEINFO)) {
         VS_FIXEDFILEINFO fixed;
         std::memcpy(&fixed, ptr, sizeof fixed);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "util/SignedAnswer.h"
+#include "util/Utf16Text.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -32,14 +33,16 @@ std::string withCode(const char* what) {
 /// The value of the signature header of the answer; empty when there is none or when it is
 /// longer than any valid signature.
 std::string signatureHeader(HINTERNET request) {
-    std::string buffer(Http::kMaxSignatureBytes + 1, '\0');
+    std::wstring wide(Http::kMaxSignatureBytes + 1, L'\0');
     // HTTP_QUERY_CUSTOM takes the header name in the buffer and returns the value there.
-    buffer.replace(0, signing::kSignatureHeader.size(), signing::kSignatureHeader);
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (!HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) {
+    const std::wstring name = utf16::widen(signing::kSignatureHeader);
+    wide.replace(0, name.size(), name);
+    DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+    if (!HttpQueryInfoW(request, HTTP_QUERY_CUSTOM, wide.data(), &size, nullptr)) {
         return {};  // absent, or longer than any valid signature
     }
-    buffer.resize(std::min<std::size_t>(size, Http::kMaxSignatureBytes));
+    wide.resize(std::min<std::size_t>(size / sizeof(wchar_t), Http::kMaxSignatureBytes));
+    const std::string buffer = utf16::narrow(wide);
     const auto first = buffer.find_first_not_of(" \t");
     if (first == std::string::npos) {
         return {};
@@ -51,7 +54,7 @@ std::string signatureHeader(HINTERNET request) {
 
 HttpResult WinInetHttp::fetch(std::string_view url, const HttpProgress& progress,
                               std::size_t maxBytes) {
-    InternetPtr session(InternetOpenA("Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    InternetPtr session(InternetOpenW(L"Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) {
         return failure(withCode("cannot open an Internet session"));
     }
@@ -59,11 +62,11 @@ HttpResult WinInetHttp::fetch(std::string_view url, const HttpProgress& progress
     for (DWORD option :
          {DWORD{INTERNET_OPTION_CONNECT_TIMEOUT}, DWORD{INTERNET_OPTION_RECEIVE_TIMEOUT},
           DWORD{INTERNET_OPTION_SEND_TIMEOUT}}) {
-        InternetSetOptionA(session.get(), option, &timeout, sizeof timeout);
+        InternetSetOptionW(session.get(), option, &timeout, sizeof timeout);
     }
 
-    std::string target(url);
-    InternetPtr request(InternetOpenUrlA(session.get(), target.c_str(), nullptr, 0,
+    const std::wstring target = utf16::widen(url);
+    InternetPtr request(InternetOpenUrlW(session.get(), target.c_str(), nullptr, 0,
                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0));
     if (!request) {
         return failure(withCode("cannot open the URL"));
@@ -72,7 +75,7 @@ HttpResult WinInetHttp::fetch(std::string_view url, const HttpProgress& progress
     // Only HTTP requests carry a status; other schemes read as they are.
     DWORD status = 0;
     DWORD statusSize = sizeof status;
-    if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+    if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                        &statusSize, nullptr) &&
         status >= 400) {
         return failure("HTTP status " + std::to_string(status));

@@ -235,6 +235,45 @@ TEST_F(Win32FileSystemTest, FolderCopyAndForcedDelete) {
     EXPECT_FALSE(fs.deleteFolder("C:\\"));
 }
 
+// Names outside the ANSI code page and paths past MAX_PATH go through every call, come back
+// as the same UTF-8, and land on disk under their real UTF-16 names.
+TEST_F(Win32FileSystemTest, CyrillicCjkAndLongPathsRoundTrip) {
+    std::string longFolder = tmp / "long";
+    while (longFolder.size() <= 320) {
+        longFolder += "\\очень длинное имя 長い名前 0123456789";
+    }
+    const std::string file = "отчёт 日本語.txt";
+    for (const std::string& folder : {tmp / "Документы", tmp / "日本", longFolder}) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(fs.createFolder(folder));
+        ASSERT_TRUE(fs.writeAll(folder + "\\" + file, "payload"));
+        EXPECT_EQ(get(folder + "\\" + file), "payload");
+        EXPECT_EQ(names(folder), std::vector<std::string>{file});
+        EXPECT_EQ(fs.storedName(folder + "\\" + file), file);
+        EXPECT_TRUE(fs.copyFile(folder + "\\" + file, folder + "\\копия.txt", false));
+        EXPECT_TRUE(fs.moveFile(folder + "\\копия.txt", folder + "\\移動.txt"));
+        EXPECT_EQ(names(folder), (std::vector<std::string>{file, "移動.txt"}));
+        EXPECT_EQ(get(folder + "\\移動.txt"), "payload");
+        EXPECT_TRUE(fs.deleteFile(folder + "\\移動.txt"));
+        // Forward slashes and dot components name the same file.
+        std::string odd = folder + "/./x/../" + file;
+        EXPECT_TRUE(fs.fileExists(odd));
+    }
+    // The names on disk, read with the wide API apart from the code under test.
+    const std::wstring wideTmp = L"\\\\?\\" + std::wstring(tmp.path().begin(), tmp.path().end());
+    EXPECT_NE(GetFileAttributesW((wideTmp + L"\\Документы\\отчёт 日本語.txt").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((wideTmp + L"\\日本").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(names(tmp.path()), (std::vector<std::string>{"long", "Документы", "日本"}));
+
+    EXPECT_TRUE(fs.copyFolder(tmp / "long", tmp / "日本\\копия"));
+    EXPECT_EQ(get(tmp / "日本\\копия" + longFolder.substr(tmp.path().size() + 5) + "\\" + file),
+              "payload");
+    EXPECT_TRUE(fs.deleteFolder(tmp / "long"));
+    EXPECT_TRUE(fs.deleteFolder(tmp / "日本"));
+    EXPECT_EQ(names(tmp.path()), std::vector<std::string>{"Документы"});
+}
+
 TEST_F(Win32FileSystemTest, DrivesIncludeTheSystemDriveAndTheHostRoot) {
     auto drives = fs.drives();
     auto find = [&](char letter) {

@@ -82,7 +82,7 @@ TEST(NamedMutexSingleInstanceTest, SecondHolderIsRefusedUntilTheFirstEnds) {
 
 TEST(SrClientSystemRestoreTest, AvailableExactlyWhenTheEntryPointExists) {
     HMODULE lib = LoadLibraryA("srclient.dll");
-    bool expected = lib != nullptr && GetProcAddress(lib, "SRSetRestorePointA") != nullptr;
+    bool expected = lib != nullptr && GetProcAddress(lib, "SRSetRestorePointW") != nullptr;
     SrClientSystemRestore restore;
     EXPECT_EQ(restore.available(), expected);
     // Ending without a begun restore point fails.
