@@ -14,8 +14,32 @@
 #include "platform/posix/PosixVersionInfo.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SystemClock.h"
+#include "platform/posix/WineRegistry.h"
 
 namespace nightjar::platform {
+
+namespace {
+
+/// The registry of the machine root: Wine's own files in a Wine prefix, else the emulated
+/// registry in the root's SQLite file. Sets the platform's registry kind and notices; null
+/// with a reason in `error` when it cannot be opened.
+std::unique_ptr<Registry> openRegistry(const posix::MachineRoot& machine, Platform& platform,
+                                       std::string& error) {
+    using namespace posix;
+    // Each kind of machine root is recognised here, before the plain one.
+    if (WineRegistry::isPrefix(machine.root())) {
+        auto wine = std::make_unique<WineRegistry>(machine.root());
+        if (std::string reason = wine->readOnlyReason(); !reason.empty()) {
+            platform.notices.push_back(reason);
+        }
+        platform.registryKind = "wine";
+        return wine;
+    }
+    platform.registryKind = "sqlite";
+    return SqliteRegistry::open(machine.registryFile(), error);
+}
+
+}  // namespace
 
 std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::string& error) {
     using namespace posix;
@@ -27,7 +51,8 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
         return nullptr;
     }
     MachineRoot machine(location);
-    auto registry = SqliteRegistry::open(machine.registryFile(), error);
+    auto platform = std::make_unique<Platform>();
+    auto registry = openRegistry(machine, *platform, error);
     if (!registry) {
         return nullptr;
     }
@@ -35,7 +60,6 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     if (const char* env = std::getenv(PosixLauncher::kRecordVariable); env != nullptr) {
         record = env;
     }
-    auto platform = std::make_unique<Platform>();
     platform->registry = std::move(registry);
     platform->fileSystem = std::make_unique<PosixFileSystem>(machine);
     platform->shellFolders = std::make_unique<PosixShellFolders>();
