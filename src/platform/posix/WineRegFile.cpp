@@ -174,9 +174,10 @@ bool isHex(char16_t c) {
     return c < 128 && text::hexDigitValue(static_cast<char>(c)) >= 0;
 }
 
-/// Wine's escaped form of `s` (a final NUL left out, as Wine writes strings); `special` are
-/// the characters that get a backslash besides the backslash itself.
-void escapeInto(std::string& out, const std::u16string& s, std::string_view special) {
+/// Wine's escaped form of `s`; `special` are the characters that get a backslash besides
+/// the backslash itself. String data leaves out its final NUL (`data`), as Wine writes it.
+void escapeInto(std::string& out, const std::u16string& s, std::string_view special,
+                bool data = false) {
     static constexpr char kEscapes[] = ".......abtnvfr.............e....";
     char buf[16];
     for (std::size_t k = 0; k < s.size(); ++k) {
@@ -187,7 +188,7 @@ void escapeInto(std::string& out, const std::u16string& s, std::string_view spec
                           static_cast<unsigned>(c));
             out += buf;
         } else if (c < 32) {
-            if (c == 0 && !more) {
+            if (c == 0 && !more && data) {
                 continue;
             }
             if (kEscapes[c] != '.') {
@@ -252,7 +253,7 @@ std::string formatValue(std::string_view name, const RegValue& v, const std::str
             out += "str(" + hexNumber(type, "%llx") + "):";
         }
         out.push_back('"');
-        escapeInto(out, fromLittleEndian(bytes), "\"");
+        escapeInto(out, fromLittleEndian(bytes), "\"", true);
         out += "\"" + eol;
         return out;
     }
@@ -300,6 +301,24 @@ bool readHex(std::string_view s, std::size_t& i, int maxDigits, std::uint64_t& o
         ++n;
     }
     return n > 0;
+}
+
+/// Reads "hex:" (binary) or "hex(type):" at the start of `d`; `j` then stands after it.
+bool hexTag(std::string_view d, std::size_t& j, std::uint32_t& type) {
+    std::uint64_t n = 3;
+    if (d.starts_with("hex(")) {
+        j = 4;
+        if (!readHex(d, j, 8, n) || j + 1 >= d.size() || d[j] != ')' || d[j + 1] != ':') {
+            return false;
+        }
+        j += 2;
+    } else if (d.starts_with("hex:")) {
+        j = 4;
+    } else {
+        return false;
+    }
+    type = static_cast<std::uint32_t>(n);
+    return true;
 }
 
 /// Where the data of a value line starts (after "="), with its name; npos when the line is
@@ -365,17 +384,7 @@ bool parseValue(std::string_view s, std::u16string& name, std::uint32_t& type, s
         }
         return true;
     }
-    if (d.starts_with("hex:")) {
-        type = 3;
-        j = 4;
-    } else if (d.starts_with("hex(")) {
-        j = 4;
-        if (!readHex(d, j, 8, n) || j + 1 >= d.size() || d[j] != ')' || d[j + 1] != ':') {
-            return false;
-        }
-        type = static_cast<std::uint32_t>(n);
-        j += 2;
-    } else {
+    if (!hexTag(d, j, type)) {
         return false;
     }
     bytes.clear();
@@ -398,17 +407,37 @@ bool parseValue(std::string_view s, std::u16string& name, std::uint32_t& type, s
     }
 }
 
-/// True when a value line's hex data goes on in the next line (it ends with "\").
+/// True when a value line's hex data goes on in the next line: the bytes read so far end
+/// with a "\" (and nothing after it but blanks), as Wine reads them.
 bool continues(std::string_view logical) {
     std::u16string name;
-    std::size_t i = dataStart(logical, name);
-    if (i == std::string_view::npos || !logical.substr(i).starts_with("hex")) {
+    std::size_t j = dataStart(logical, name);
+    if (j == std::string_view::npos) {
         return false;
     }
-    while (!logical.empty() && (logical.back() == ' ' || logical.back() == '\t')) {
-        logical.remove_suffix(1);
+    std::string_view d = logical.substr(j);
+    std::uint32_t type = 0;
+    std::uint64_t n = 0;
+    j = 0;
+    if (!hexTag(d, j, type)) {
+        return false;
     }
-    return logical.ends_with('\\');
+    for (;;) {
+        skipBlanks(d, j);
+        if (j < d.size() && d[j] == '\\') {
+            return onlyBlanksFrom(d, j + 1);
+        }
+        if (!readHex(d, j, 2, n)) {
+            return false;
+        }
+        skipBlanks(d, j);
+        if (j < d.size() && d[j] == '\\') {
+            return onlyBlanksFrom(d, j + 1);
+        }
+        if (j >= d.size() || d[j++] != ',') {
+            return false;
+        }
+    }
 }
 
 std::vector<std::string_view> splitPathParts(std::string_view path) {
@@ -722,10 +751,6 @@ bool WineRegFile::setValue(std::string_view path, std::string_view name, const R
     }
     std::string& before = at > 0 ? b.items[at - 1].raw : b.meta.empty() ? b.keyLine : b.meta.back();
     if (before.back() != '\n') {
-        before += eol_;
-    }
-    // Hex data cut off by the end of the file would go on into the new line.
-    if (at > 0 && continues(withoutEol(before))) {
         before += eol_;
     }
     Item item;
