@@ -1,11 +1,15 @@
 #include "platform/posix/WineRegistry.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <unordered_set>
 
@@ -46,6 +50,17 @@ std::pair<std::string_view, std::string_view> firstPart(std::string_view path) {
         return {path, {}};
     }
     return {path.substr(0, sep), path.substr(sep + 1)};
+}
+
+/// Locks the prefix folder for one change, so that two of our processes do not write the
+/// same file from the same old copy; the lock ends with the returned guard.
+std::shared_ptr<void> lockPrefix(const std::string& prefix) {
+    const int fd = ::open(prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    flock(fd, LOCK_EX);
+    return std::shared_ptr<void>(nullptr, [fd](void*) { ::close(fd); });
 }
 
 }  // namespace
@@ -216,6 +231,7 @@ bool WineRegistry::createKey(Hive hive, std::string_view path) {
     if (t.usersRoot) {
         return true;
     }
+    const auto lock = lockPrefix(prefix_);
     auto place = writePlace(t);
     WineRegFile* f = place && writable() ? file(place->file) : nullptr;
     return f != nullptr && f->createKey(place->path, clock_()) && save(place->file);
@@ -223,6 +239,7 @@ bool WineRegistry::createKey(Hive hive, std::string_view path) {
 
 bool WineRegistry::setValue(Hive hive, std::string_view path, std::string_view name,
                             const RegValue& value) {
+    const auto lock = lockPrefix(prefix_);
     auto place = writePlace(target(hive, path));
     WineRegFile* f = place && writable() ? file(place->file) : nullptr;
     return f != nullptr && f->setValue(place->path, name, value, clock_()) && save(place->file);
@@ -232,6 +249,7 @@ bool WineRegistry::deleteValue(Hive hive, std::string_view path, std::string_vie
     if (!writable()) {
         return false;
     }
+    const auto lock = lockPrefix(prefix_);
     bool done = false;
     for (const Place& p : target(hive, path).places) {
         if (WineRegFile* f = file(p.file); f != nullptr && f->deleteValue(p.path, name, clock_())) {
@@ -245,6 +263,7 @@ bool WineRegistry::deleteTree(Hive hive, std::string_view path) {
     if (!writable()) {
         return false;
     }
+    const auto lock = lockPrefix(prefix_);
     bool done = false;
     for (const Place& p : target(hive, path).places) {
         // A root key is never deleted, nor the branch it shows.
