@@ -482,14 +482,19 @@ std::optional<WineRegFile> WineRegFile::parse(std::string_view bytes) {
     bool inMeta = false;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const std::string_view line = lines[k];
-        const std::string_view body = withoutEol(line);
+        // Wine reads a line from its first character that is no blank.
+        std::string_view body = withoutEol(line);
+        std::size_t indent = 0;
+        skipBlanks(body, indent);
+        const std::string_view lineStart = body;
+        body.remove_prefix(indent);
         if (body.starts_with('[')) {
             Block& b = file.blocks_.emplace_back();
             b.keyLine = std::string(line);
-            std::size_t i = 1;
+            std::size_t i = indent + 1;
             std::u16string path;
             std::optional<std::string> utf8;
-            if (unescape(body, i, ']', path) && (utf8 = narrow(path))) {
+            if (unescape(lineStart, i, ']', path) && (utf8 = narrow(path))) {
                 bool made = false;
                 b.node = file.makeNode(*utf8, made);
                 b.pathEnd = i;

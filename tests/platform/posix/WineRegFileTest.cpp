@@ -149,9 +149,11 @@ TEST(WineRegFileTest, ChangesTouchOnlyTheLinesOfTheirKeysAndValues) {
         EXPECT_EQ(back.text(), want.substr(0, want.find("\n[Software\\\\Other]")));
     }
     {
-        // Line ends as the file has them, also after a last line without one.
-        std::string crlf = "WINE REGISTRY Version 2\r\n\r\n[A] 1\r\n\"v\"=\"1\"";
+        // Line ends as the file has them, also after a last line without one; blanks
+        // before a line do not count.
+        std::string crlf = "WINE REGISTRY Version 2\r\n\r\n [A] 1\r\n\t\"v\"=\"1\"";
         WineRegFile f = parsed(crlf);
+        EXPECT_EQ(f.value("a", "V")->text(), "1");
         ASSERT_TRUE(f.setValue("B", "w", RegValue::string("2"), kNow));
         EXPECT_EQ(f.text(), crlf +
                                 "\r\n\r\n[B] 1800000000\r\n#time=1dda4c66b338000\r\n"
