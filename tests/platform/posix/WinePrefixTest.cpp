@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +147,17 @@ TEST(WinePrefixTest, ReadsAndRemovesWhatWineWrote) {
     EXPECT_FALSE(reg.setValue(Hive::CurrentUser, "Software\\NjTest", "Late", RegValue::dword(1)));
     run("wineserver -k");
     run("wineserver -w");
+    // Debian's Wine keeps the server folder of the prefix in a folder of its own.
+    const std::string serverFolder = TempMachineRoot::readFile(prefix + "/wineserver");
+    if (serverFolder.starts_with("wine-") && serverFolder.find('/') == std::string::npos) {
+        const char* tmp = std::getenv("TMPDIR");
+        for (std::string base : {std::string("/tmp"), std::string(tmp != nullptr ? tmp : "")}) {
+            std::error_code ec;
+            if (!base.empty()) {
+                std::filesystem::remove_all(base + "/" + serverFolder, ec);
+            }
+        }
+    }
 }
 
 }  // namespace
