@@ -18,6 +18,10 @@ platform::Platform* CliEnv::platform() {
         platform_ = platform::createPlatform(options, error);
         if (!platform_) {
             fail("cannot open the machine: " + error);
+        } else {
+            for (const auto& notice : platform_->notices) {
+                std::cerr << "nightjar-cli: note: " << notice << '\n';
+            }
         }
     }
     return platform_.get();

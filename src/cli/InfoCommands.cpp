@@ -38,6 +38,7 @@ void addInfoCommands(CLI::App& app, CliEnv& env) {
             j["data_folder_host"] = dataFolderHost;
             j["program_dir"] = env.programFolder();
             j["machine_root"] = p->machineRoot;
+            j["registry"] = p->registryKind;
             std::cout << jsonText(j) << '\n';
             return;
         }
@@ -46,7 +47,8 @@ void addInfoCommands(CLI::App& app, CliEnv& env) {
                   << "Data folder:  " << dataFolder << '\n'
                   << "  on host:    " << dataFolderHost << '\n'
                   << "Program dir:  " << env.programFolder() << '\n'
-                  << "Machine root: " << (p->machineRoot.empty() ? "-" : p->machineRoot) << '\n';
+                  << "Machine root: " << (p->machineRoot.empty() ? "-" : p->machineRoot) << '\n'
+                  << "Registry:     " << p->registryKind << '\n';
     });
 }
 

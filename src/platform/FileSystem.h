@@ -56,6 +56,9 @@ struct DriveInfo {
     char letter = 'C';  ///< upper-case drive letter
     DriveType type = DriveType::Unknown;
     bool ready = false;
+    /// The drive is the host's whole file system (a machine root's z: -> /), not the
+    /// machine's own: a Full Scan leaves it out unless the user checks it.
+    bool hostRoot = false;
 };
 
 struct VolumeInfo {

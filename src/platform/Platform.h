@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/FileLocks.h"
@@ -33,6 +34,12 @@ struct Platform {
     std::unique_ptr<SignatureVerifier> signatureVerifier;
     /// The machine root folder on POSIX (host path); empty on Windows.
     std::string machineRoot;
+    /// Where the registry lives: "windows" (the system's own), "sqlite" (the file of a plain
+    /// machine root) or "wine" (the files of a Wine prefix).
+    std::string registryKind;
+    /// What the user should know about the platform as it was opened (a registry that is
+    /// only read, say), one sentence each.
+    std::vector<std::string> notices;
 };
 
 struct PlatformOptions {

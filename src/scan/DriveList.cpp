@@ -33,7 +33,7 @@ void DriveList::FillDriveList(const std::function<void()>& pump) {
                 break;
         }
         if (add) {
-            rows_.push_back({d.letter, true});
+            rows_.push_back({d.letter, !d.hostRoot, !d.hostRoot});
         }
         if (pump) {
             pump();
@@ -44,7 +44,7 @@ void DriveList::FillDriveList(const std::function<void()>& pump) {
 
 void DriveList::ApplyStoredChecks() {
     for (auto& r : rows_) {
-        r.checked = settings_.ReadBool(kSection, letterKey(r.letter), true);
+        r.checked = settings_.ReadBool(kSection, letterKey(r.letter), r.checkedByDefault);
     }
 }
 

@@ -14,10 +14,13 @@ namespace nightjar::scan {
 struct DriveRow {
     char letter = 'C';
     bool checked = true;
+    /// The state before the user stores one: off for the host's own file system.
+    bool checkedByDefault = true;
 };
 
 /// The drive list of the options page, with the check marks stored per drive letter in
-/// the settings section "Drives" ("True"/"False", missing reads as "True").
+/// the settings section "Drives" ("True"/"False"; missing reads as "True", except for a drive
+/// that is the host's own file system).
 class DriveList {
   public:
     static constexpr std::string_view kSection = "Drives";

@@ -21,6 +21,7 @@ run() { "$cli" "$@"; }
 out=$(run info --json) || fail "info exited $?"
 expect_eq "$(echo "$out" | json 'd["product"]')" "Nightjar" "product"
 expect_eq "$(echo "$out" | json 'd["machine_root"]')" "$work/machine" "machine_root"
+expect_eq "$(echo "$out" | json 'd["registry"]')" "sqlite" "registry kind"
 data_win=$(echo "$out" | json 'd["data_folder"]')
 expect_eq "$(run --version)" "Nightjar $(echo "$out" | json 'd["version"]')" "--version"
 data_host=$(echo "$out" | json 'd["data_folder_host"]')

@@ -78,6 +78,7 @@ expect_eq "$(run registry get 'HKCU\Software\NJDiskSpy' --value Name)" "planted"
 out=$(run info --json) || fail "info exited $?"
 expect_eq "$(echo "$out" | json 'd["data_folder"]')" \
   'C:\Users\alice\AppData\Roaming\ZuvoDivavarIVA' "data folder of the disk's user"
+expect_eq "$(echo "$out" | json 'd["registry"]')" "hives" "registry kind of a disk"
 data_host="$disk/Users/alice/AppData/Roaming/ZuvoDivavarIVA"
 [ ! -e "$disk/dosdevices" ] || fail "machine root written onto the disk"
 run --user bob info >/dev/null 2>"$work/err"

@@ -74,6 +74,17 @@ TEST_F(DriveListTest, StoredChecksAreRestored) {
     EXPECT_EQ(drives.checkedDrives(), (std::vector<std::string>{"A:\\", "F:\\"}));
 }
 
+TEST_F(DriveListTest, TheHostsOwnFileSystemIsListedButLeftOutUntilChecked) {
+    fs.setDrives({{'C', DriveType::Fixed, true}, {'Z', DriveType::Fixed, true, true}});
+    drives.FillDriveList();
+    EXPECT_EQ(letters(), "CZ");
+    EXPECT_EQ(drives.checkedDrives(), (std::vector<std::string>{"C:\\"}));
+    drives.lvwHardDrives_ItemCheck(1, true);
+    EXPECT_EQ(settings.Read("Drives", "Z", ""), "True");
+    drives.FillDriveList();
+    EXPECT_EQ(drives.checkedDrives(), (std::vector<std::string>{"C:\\", "Z:\\"}));
+}
+
 TEST_F(DriveListTest, RemovableDriveWithoutMediumIsListedButUnreadable) {
     fs.setVolumeUnreadable('A', true);
     drives.FillDriveList();

@@ -16,8 +16,32 @@
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/WindowsDisk.h"
+#include "platform/posix/WineRegistry.h"
 
 namespace nightjar::platform {
+
+namespace {
+
+/// The registry of a plain machine root: Wine's own files in a Wine prefix, else the
+/// emulated registry in the root's SQLite file. Sets the platform's registry kind and
+/// notices; null with a reason in `error` when it cannot be opened. (A Windows disk brings
+/// its hives along and does not come here.)
+std::unique_ptr<Registry> openRegistry(const posix::MachineRoot& machine, Platform& platform,
+                                       std::string& error) {
+    using namespace posix;
+    if (WineRegistry::isPrefix(machine.root())) {
+        auto wine = std::make_unique<WineRegistry>(machine.root());
+        if (std::string reason = wine->readOnlyReason(); !reason.empty()) {
+            platform.notices.push_back(reason);
+        }
+        platform.registryKind = "wine";
+        return wine;
+    }
+    platform.registryKind = "sqlite";
+    return SqliteRegistry::open(machine.registryFile(), error);
+}
+
+}  // namespace
 
 std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::string& error) {
     using namespace posix;
@@ -39,7 +63,14 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
         return nullptr;
     }
     MachineRoot machine(disk ? disk->machineRoot : location);
-    auto registry = SqliteRegistry::open(machine.registryFile(), error);
+    auto platform = std::make_unique<Platform>();
+    std::unique_ptr<Registry> registry;
+    if (disk) {
+        registry = std::move(disk->registry);
+        platform->registryKind = "hives";
+    } else {
+        registry = openRegistry(machine, *platform, error);
+    }
     if (!registry) {
         return nullptr;
     }
@@ -47,10 +78,13 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     if (const char* env = std::getenv(PosixLauncher::kRecordVariable); env != nullptr) {
         record = env;
     }
-    auto platform = std::make_unique<Platform>();
     platform->registry = std::move(registry);
     platform->fileSystem = std::make_unique<PosixFileSystem>(machine);
-    platform->shellFolders = std::make_unique<PosixShellFolders>();
+    if (disk) {
+        platform->shellFolders = std::move(disk->shellFolders);
+    } else {
+        platform->shellFolders = std::make_unique<PosixShellFolders>();
+    }
     platform->processes = std::make_unique<PosixProcesses>(machine);
     platform->versionInfo = std::make_unique<PosixVersionInfo>(machine);
     platform->http = std::make_unique<CurlHttp>();
@@ -61,10 +95,6 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     platform->fileLocks = std::make_unique<FlockFileLocks>(machine);
     platform->signatureVerifier = std::make_unique<OpenSslSignatureVerifier>();
     platform->machineRoot = location;
-    if (disk) {
-        platform->registry = std::move(disk->registry);
-        platform->shellFolders = std::move(disk->shellFolders);
-    }
     return platform;
 }
 

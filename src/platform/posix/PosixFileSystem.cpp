@@ -502,6 +502,7 @@ std::vector<DriveInfo> PosixFileSystem::drives() {
         info.letter = letter;
         info.type = DriveType::Fixed;
         std::string target = machine_.driveTarget(letter);
+        info.hostRoot = target == "/";
         struct statfs sf {};
         if (!target.empty() && statfs(target.c_str(), &sf) == 0) {
             info.ready = true;

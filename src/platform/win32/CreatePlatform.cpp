@@ -24,6 +24,7 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& /*options*/, std
         instanceName = win32::Win32VersionInfo::builtIn().productName;
     }
     p->registry = std::make_unique<win32::Win32Registry>();
+    p->registryKind = "windows";
     p->fileSystem = std::make_unique<win32::Win32FileSystem>();
     p->shellFolders = std::make_unique<win32::Win32ShellFolders>();
     p->processes = std::make_unique<win32::Win32Processes>();
