@@ -38,7 +38,8 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     auto platform = std::make_unique<Platform>();
     platform->registry = std::move(registry);
     platform->fileSystem = std::make_unique<PosixFileSystem>(machine);
-    platform->shellFolders = std::make_unique<PosixShellFolders>();
+    platform->shellFolders =
+        std::make_unique<PosixShellFolders>(PosixShellFolders::loginName(), machine);
     platform->processes = std::make_unique<PosixProcesses>(machine);
     platform->versionInfo = std::make_unique<PosixVersionInfo>(machine);
     platform->http = std::make_unique<CurlHttp>();
