@@ -110,8 +110,12 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
                          static_cast<double>(counts.total)));
     }
 
-    const LineEntry entry{*hive,      hiveText,  keyPath, text::replaceAll(fields[2], "\\\\", "\\"),
-                          threatName, threatType};
+    const LineEntry entry{.hive = *hive,
+                          .hiveText = hiveText,
+                          .givenPath = keyPath,
+                          .valueName = text::replaceAll(fields[2], "\\\\", "\\"),
+                          .threatName = threatName,
+                          .threatType = threatType};
     checkView(entry, keyPath, sink);
     if (auto twin = platform::wow64TwinPath(*hive, keyPath)) {
         checkView(entry, *twin, sink);
