@@ -20,6 +20,7 @@ struct Row {
 constexpr int kCsidlPrograms = 2;
 constexpr int kCsidlStartMenu = 11;
 constexpr int kCsidlCommonStartMenu = 22;
+constexpr std::size_t kSystemRow = 25;
 constexpr std::size_t kUserRow = 28;
 constexpr std::size_t kAllUsersRow = 29;
 
@@ -56,6 +57,8 @@ constexpr std::array<Row, PlaceholderExpander::kRowCount> kRows = {{
     {"[user]", kCsidlStartMenu, RowKind::Profile},
     {"[alluser]", kCsidlCommonStartMenu, RowKind::Profile},
 }};
+
+static_assert(kRows[kSystemRow].placeholder == "[system]");
 
 constexpr std::size_t kLongestPlaceholder = [] {
     std::size_t longest = 0;
@@ -250,6 +253,32 @@ std::string PlaceholderExpander::SystemDirectory() {
         systemDir_ = dir;
     }
     return *systemDir_;
+}
+
+const std::string& PlaceholderExpander::SystemWow64Directory() {
+    if (!wow64Dir_) {
+        std::string dir = cutAtNul(shell_.systemWow64Directory().value_or(std::string()));
+        if (!dir.empty() && dir.back() != '\\') {
+            dir.push_back('\\');
+        }
+        wow64Dir_ = dir;
+    }
+    return *wow64Dir_;
+}
+
+std::vector<std::string> PlaceholderExpander::Expansions(std::string_view text) {
+    std::vector<std::string> all{Expand(text)};
+    const std::string_view system = kRows[kSystemRow].placeholder;
+    const std::string& wow64 = SystemWow64Directory();
+    if (wow64.empty() || wow64.find_first_of("[]") != std::string::npos ||
+        text::iequals(wow64, RowValue(kSystemRow)) || !text::icontains(text, system)) {
+        return all;
+    }
+    // Put in ahead of the other rows: a folder without brackets can neither form nor hide
+    // another placeholder, so the result is what the row-by-row replacement would give
+    // with this folder as the system folder.
+    all.push_back(Expand(text::ireplaceAll(text, system, wow64)));
+    return all;
 }
 
 }  // namespace nightjar::definitions

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ShellFolders.h"
 
@@ -30,6 +31,13 @@ class PlaceholderExpander {
     std::string SystemDriveRoot();
     /// The Windows system directory with a trailing backslash ("" when unresolved).
     std::string SystemDirectory();
+    /// The 32-bit programs' system directory of 64-bit Windows (SysWOW64) with a trailing
+    /// backslash; "" on a system without one.
+    const std::string& SystemWow64Directory();
+    /// Every place `text` names: its expansion and, when it names the system folder
+    /// ("[system]") on a system that has a second one for 32-bit programs, the expansion
+    /// with that folder. One entry for any other text.
+    std::vector<std::string> Expansions(std::string_view text);
     /// Folder path of a CSIDL with trailing backslash, "" when unresolved (cached).
     const std::string& FolderPath(int csidl);
 
@@ -49,6 +57,7 @@ class PlaceholderExpander {
     std::array<std::optional<std::string>, 64> cache_;
     std::optional<std::string> driveRoot_;
     std::optional<std::string> systemDir_;
+    std::optional<std::string> wow64Dir_;
     std::optional<std::string> user_;
     std::optional<std::string> allUsers_;
     std::string outOfRange_;  ///< FolderPath of an id beyond the cache

@@ -84,4 +84,11 @@ std::int32_t hiveHandleValue(Hive hive);
 /// the removal work list keeps; nullopt for any other text.
 std::optional<Hive> hiveFromHandleText(std::string_view text);
 
+/// Where 64-bit Windows keeps the 32-bit programs' view of `path`: "Wow6432Node" inserted
+/// below the redirected root (HKLM\Software, HKLM and HKCU Software\Classes, HKCR), so
+/// HKLM "Software\X" gives "Software\Wow6432Node\X". nullopt for a path outside those
+/// roots, for a root itself and for a path already under Wow6432Node. Keys the two views
+/// share have no copy there, so looking the twin up finds nothing for them.
+std::optional<std::string> wow64TwinPath(Hive hive, std::string_view path);
+
 }  // namespace nightjar::platform

@@ -101,4 +101,48 @@ std::optional<Hive> hiveFromHandleText(std::string_view text) {
     return std::nullopt;
 }
 
+namespace {
+
+constexpr std::string_view kWow64Node = "Wow6432Node";
+
+/// Length of `name` and the separator after it when `path` starts with them (case
+/// ignored), else 0.
+std::size_t leadingKey(std::string_view path, std::string_view name) {
+    return path.size() > name.size() && path[name.size()] == '\\' &&
+                   text::iequals(path.substr(0, name.size()), name)
+               ? name.size() + 1
+               : 0;
+}
+
+}  // namespace
+
+std::optional<std::string> wow64TwinPath(Hive hive, std::string_view path) {
+    std::size_t root = 0;  // length of the redirected root, separator included
+    switch (hive) {
+        case Hive::ClassesRoot:
+            break;
+        case Hive::LocalMachine:
+        case Hive::CurrentUser: {
+            root = leadingKey(path, "Software");
+            const std::size_t classes = root == 0 ? 0 : leadingKey(path.substr(root), "Classes");
+            // Below HKEY_CURRENT_USER only the classes have a 32-bit view.
+            if (root == 0 || (classes == 0 && hive == Hive::CurrentUser)) {
+                return std::nullopt;
+            }
+            root += classes;
+            break;
+        }
+        default:
+            return std::nullopt;
+    }
+    const std::string_view rest = path.substr(root);
+    const std::string_view first = rest.substr(0, rest.find('\\'));
+    if (text::trimView(first).empty() || text::iequals(text::trimView(first), kWow64Node)) {
+        return std::nullopt;
+    }
+    std::string twin(path.substr(0, root));
+    twin.append(kWow64Node).append("\\").append(rest);
+    return twin;
+}
+
 }  // namespace nightjar::platform

@@ -16,6 +16,9 @@ class ShellFolders {
     virtual std::optional<std::string> folderLocationPath(int csidl) = 0;
     /// GetSystemDirectory, as returned (normally without trailing backslash).
     virtual std::string systemDirectory() = 0;
+    /// The system directory of 32-bit programs on 64-bit Windows (SysWOW64, as
+    /// GetSystemWow64Directory gives it); nullopt on a system without one.
+    virtual std::optional<std::string> systemWow64Directory() = 0;
     /// The user's login name.
     virtual std::string userName() = 0;
 };

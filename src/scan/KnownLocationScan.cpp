@@ -1,6 +1,7 @@
 #include "scan/KnownLocationScan.h"
 
 #include <functional>
+#include <vector>
 
 #include "definitions/DefinitionFiles.h"
 #include "definitions/DefinitionReader.h"
@@ -18,7 +19,9 @@ constexpr std::string_view kMicrosoft = "Microsoft Corporation";
 /// One definition line: key part, location (expanded) and type.
 struct KnownLine {
     std::string key;
-    std::string location;
+    /// Every place the location names (a location in the system folder is in SysWOW64 as
+    /// well on 64-bit Windows); one empty text for a line without a location.
+    std::vector<std::string> locations{std::string()};
     std::string type;
     bool hasLocation = false;
 };
@@ -73,9 +76,11 @@ KnownLine parseLine(const std::string& line, definitions::PlaceholderExpander& e
     auto fields = text::split(line, "|");
     k.key = fields[0];
     k.hasLocation = true;
-    std::string loc = text::replaceAll(fields[1], "[drive]", expander.SystemDriveRoot());
-    expander.ExpandInPlace(loc);
-    k.location = text::collapseBackslashes(loc);
+    k.locations =
+        expander.Expansions(text::replaceAll(fields[1], "[drive]", expander.SystemDriveRoot()));
+    for (std::string& location : k.locations) {
+        location = text::collapseBackslashes(location);
+    }
     if (fields.size() >= 3) {
         k.type = fields[2];
     }
@@ -153,23 +158,26 @@ void scanLines(platform::FileSystem& fs, const std::string& path,
 }  // namespace
 
 void KnownLocationScan::ScanKnownFiles(ScanSink& sink) {
-    scanLines(
-        fs_, definitionPath(definitions::kFileDefinition), expander_, store_.counts(), sink, false,
-        text::trim,
-        [&](const KnownLine& k, const std::string& fileName, const std::string& threatName) {
-            const std::string full = k.location.empty()
-                                         ? fileName
-                                         : text::collapseBackslashes(k.location + "\\" + fileName);
-            if (!normalFileExists(full) || store_.IsProtectedPath(full)) {
-                return;
-            }
-            if (exclusions_.IsExcluded(full)) {
-                sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
-            } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)), kMicrosoft)) {
-                recordHit(sink, full, threatName, threatName,
-                          std::string(definitions::FileDefinitionType(k.type)), icon::File);
-            }
-        });
+    scanLines(fs_, definitionPath(definitions::kFileDefinition), expander_, store_.counts(), sink,
+              false, text::trim,
+              [&](const KnownLine& k, const std::string& fileName, const std::string& threatName) {
+                  for (const std::string& location : k.locations) {
+                      const std::string full =
+                          location.empty() ? fileName
+                                           : text::collapseBackslashes(location + "\\" + fileName);
+                      if (!normalFileExists(full) || store_.IsProtectedPath(full)) {
+                          continue;
+                      }
+                      if (exclusions_.IsExcluded(full)) {
+                          sink.addFeedRow({"EXCLUDED", icon::Excluded, full});
+                      } else if (!text::iequals(text::trimView(company_.ReadCompanyName(full)),
+                                                kMicrosoft)) {
+                          recordHit(sink, full, threatName, threatName,
+                                    std::string(definitions::FileDefinitionType(k.type)),
+                                    icon::File);
+                      }
+                  }
+              });
 }
 
 void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
@@ -177,14 +185,15 @@ void KnownLocationScan::ScanKnownFolders(ScanSink& sink) {
         fs_, definitionPath(definitions::kDirectoryDefinition), expander_, store_.counts(), sink,
         true, cleanKeyName,
         [&](const KnownLine& k, const std::string&, const std::string& threatName) {
-            const std::string& folder = k.location;
-            if (folder.empty() || !fs_.folderExists(folder) || store_.IsProtectedPath(folder)) {
-                return;
-            }
-            if (exclusions_.IsExcludedPart(folder)) {
-                sink.addFeedRow({"EXCLUDED", icon::Excluded, folder});
-            } else {
-                recordHit(sink, folder, "", threatName, k.type, icon::Folder);
+            for (const std::string& folder : k.locations) {
+                if (folder.empty() || !fs_.folderExists(folder) || store_.IsProtectedPath(folder)) {
+                    continue;
+                }
+                if (exclusions_.IsExcludedPart(folder)) {
+                    sink.addFeedRow({"EXCLUDED", icon::Excluded, folder});
+                } else {
+                    recordHit(sink, folder, "", threatName, k.type, icon::Folder);
+                }
             }
         });
 }

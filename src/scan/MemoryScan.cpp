@@ -95,12 +95,14 @@ bool MemoryScan::buildExeMatchList(ScanSink& sink) {
             if (location.find('|') != std::string::npos) {
                 location = text::split(location, "|")[1];
             }
-            expander_.ExpandInPlace(location);
             if (exeMatchList_.empty()) {
                 exeMatchList_ = "|";
             }
-            exeMatchList_ += text::collapseBackslashes(location + "\\" + name);
-            exeMatchList_ += '|';
+            // A program in the system folder may run from SysWOW64 as well.
+            for (const std::string& place : expander_.Expansions(location)) {
+                exeMatchList_ += text::collapseBackslashes(place + "\\" + name);
+                exeMatchList_ += '|';
+            }
         }
         if (scanning) {
             ++sink.counters().processes;

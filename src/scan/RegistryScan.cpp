@@ -7,6 +7,16 @@
 
 namespace nightjar::scan {
 
+/// What a definition line names, whichever view it is looked up in.
+struct RegistryScan::LineEntry {
+    platform::Hive hive;
+    std::string hiveText;
+    std::string givenPath;  ///< the key path as the line gives it
+    std::string valueName;  ///< empty for a whole key
+    std::string threatName;
+    std::string threatType;
+};
+
 namespace {
 
 /// The result row of a registry key or value found.
@@ -85,7 +95,6 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         return;
     }
     const std::string& hiveText = access_.currentHiveName();
-    std::string keyText = hiveText + "\\" + keyPath;
 
     auto& c = sink.counters();
     ++c.registry;
@@ -101,17 +110,40 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
                          static_cast<double>(counts.total)));
     }
 
-    RegistryWorkRow work;
-    work.mainKey = std::to_string(platform::hiveHandleValue(*hive));
-    work.keyPath = keyPath;
-    work.threatName = threatName;
+    const LineEntry entry{.hive = *hive,
+                          .hiveText = hiveText,
+                          .givenPath = keyPath,
+                          .valueName = text::replaceAll(fields[2], "\\\\", "\\"),
+                          .threatName = threatName,
+                          .threatType = threatType};
+    checkView(entry, keyPath, sink);
+    if (auto twin = platform::wow64TwinPath(*hive, keyPath)) {
+        checkView(entry, *twin, sink);
+    }
+}
 
-    if (fields[2].empty()) {
-        if (!access_.KeyExists(*hive, text::trimView(keyPath))) {
+void RegistryScan::checkView(const LineEntry& entry, const std::string& keyPath, ScanSink& sink) {
+    auto& c = sink.counters();
+    const std::string keyText = entry.hiveText + "\\" + keyPath;
+    // The 32-bit copy of a protected key is just as protected.
+    auto isProtected = [&](std::string_view suffix) {
+        return store_.IsProtectedPath(keyText + std::string(suffix)) ||
+               (keyPath != entry.givenPath &&
+                store_.IsProtectedPath(entry.hiveText + "\\" + entry.givenPath +
+                                       std::string(suffix)));
+    };
+
+    RegistryWorkRow work;
+    work.mainKey = std::to_string(platform::hiveHandleValue(entry.hive));
+    work.keyPath = keyPath;
+    work.threatName = entry.threatName;
+
+    if (entry.valueName.empty()) {
+        if (!access_.KeyExists(entry.hive, text::trimView(keyPath))) {
             return;
         }
         const std::string& entryText = keyText;
-        if (store_.IsProtectedPath(entryText)) {
+        if (isProtected("")) {
             return;
         }
         if (exclusions_.IsExcluded(entryText) || exclusions_.IsExcluded(keyText)) {
@@ -120,25 +152,25 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
         }
         sink.addRegistryWorkRow(std::move(work));
         sink.addTrace();
-        if (threatName.empty()) {
+        if (entry.threatName.empty()) {
             sink.addFeedRow({"RegKey " + keyPath, icon::None, keyText});
             addRegistryItem(sink, keyPath, keyText, "");
         } else {
-            sink.addFeedRow({threatName, icon::Registry, keyText});
-            addRegistryItem(sink, threatName, keyText, threatType);
+            sink.addFeedRow({entry.threatName, icon::Registry, keyText});
+            addRegistryItem(sink, entry.threatName, keyText, entry.threatType);
         }
         ++c.threats;
         return;
     }
 
-    const std::string valueName = text::replaceAll(fields[2], "\\\\", "\\");
+    const std::string& valueName = entry.valueName;
     std::string data;
-    if (!access_.ReadValue(*hive, keyPath, valueName, data)) {
+    if (!access_.ReadValue(entry.hive, keyPath, valueName, data)) {
         return;
     }
     const std::string entryText = keyText + valueName;
     // A protected value is written as its key, "\" and its name.
-    if (store_.IsProtectedPath(keyText + "\\" + valueName)) {
+    if (isProtected("\\" + valueName)) {
         return;
     }
     if (exclusions_.IsExcluded(entryText) || exclusions_.IsExcluded(keyText)) {
@@ -148,11 +180,11 @@ void RegistryScan::scanLine(const std::string& line, ScanSink& sink) {
     work.valueName = valueName;
     sink.addRegistryWorkRow(std::move(work));
     sink.addTrace();
-    if (threatName.empty()) {
+    if (entry.threatName.empty()) {
         return;
     }
-    sink.addFeedRow({threatName, icon::Registry, entryText});
-    addRegistryItem(sink, threatName, entryText, threatType);
+    sink.addFeedRow({entry.threatName, icon::Registry, entryText});
+    addRegistryItem(sink, entry.threatName, entryText, entry.threatType);
     ++c.threats;
 }
 

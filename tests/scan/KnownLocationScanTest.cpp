@@ -75,6 +75,24 @@ TEST_F(KnownLocationScanTest, MicrosoftFileInSystemFolderIsNotReported) {
     EXPECT_THAT(env.sink.foundLocations(), ElementsAre("C:\\windows\\system32\\other.exe"));
 }
 
+// On 64-bit Windows the system folder of 32-bit programs is a second place for "[system]".
+TEST_F(KnownLocationScanTest, SystemFolderLinesAreLookedUpInSysWow64Too) {
+    env.shell.setSystemWow64Directory("C:\\windows\\SysWOW64");
+    env.fs.addFile("C:\\windows\\system32\\both.exe", "x");
+    env.fs.addFile("C:\\windows\\SysWOW64\\both.exe", "x");
+    env.fs.addFile("C:\\windows\\SysWOW64\\only32.exe", "x");
+    env.fs.addFile("C:\\windows\\SysWOW64\\spy\\x.dll", "x");
+    env.fs.addFile("C:\\windows\\only32.exe", "x");
+    files({"both.exe=Both|[SYSTEM]", "only32.exe=Only|[system]", "only32.exe=Win|[windir]"});
+    EXPECT_THAT(env.sink.foundLocations(),
+                ElementsAre("C:\\windows\\system32\\both.exe", "C:\\windows\\SysWOW64\\both.exe",
+                            "C:\\windows\\SysWOW64\\only32.exe", "C:\\windows\\only32.exe"));
+    EXPECT_EQ(env.sink.c.filesFolders, 3);  // lines, not places
+    folders({"spy=Spy|[system]spy"});
+    EXPECT_EQ(env.sink.foundLocations().back(), "C:\\windows\\SysWOW64\\spy");
+    EXPECT_EQ(env.sink.found.size(), 5u);
+}
+
 TEST_F(KnownLocationScanTest, HiddenAndSystemFilesAndFoldersAreNotFound) {
     env.fs.addFile("C:\\Temp\\hidden.exe", "", Hidden);
     env.fs.addFile("C:\\Temp\\sys.exe", "", System);

@@ -66,6 +66,15 @@ TEST_F(MemoryScanTest, StopsTheMatchedIdAndSaysStoppedOnlyWhenItStopped) {
     EXPECT_TRUE(env.processes.running(7));
 }
 
+TEST_F(MemoryScanTest, SystemFolderProgramsAreLookedForInSysWow64Too) {
+    env.shell.setSystemWow64Directory("C:\\windows\\syswow64");
+    env.writeDefinitions(definitions::kExeDefinition, {"x.exe=X|[system]", "y.exe=Y|[windir]"});
+    env.processes.add(10, "C:\\windows\\SysWOW64\\other.exe");
+    scan.CheckMemory(env.sink);
+    EXPECT_EQ(scan.ExeMatchList(),
+              "|C:\\WINDOWS\\SYSTEM32\\X.EXE|C:\\WINDOWS\\SYSWOW64\\X.EXE|C:\\WINDOWS\\Y.EXE|");
+}
+
 TEST_F(MemoryScanTest, FileNameMustEndItsEntry) {
     env.writeDefinitions(definitions::kExeDefinition, {"bad.exe.bak=X|C:\\q", "bad.exe=Y|C:\\r"});
     env.processes.add(10, "C:\\TEMP\\BAD.EXE");

@@ -177,6 +177,36 @@ TEST_F(RegistryScanTest, SafetyEntryProtectsAValue) {
     EXPECT_EQ(env.sink.registryWork.size(), 1u);
 }
 
+// A 32-bit installer's key and Run value lie under Wow6432Node: each view is a hit of its
+// own, named and queued for removal where it lies; a line found in one view counts once.
+TEST_F(RegistryScanTest, BothRegistryViewsAreSearchedAndNamedWhereTheyLie) {
+    const std::string run64 = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string run32 = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    env.registry.setValue(Hive::LocalMachine, run32, "Spy", RegValue::string("spy.exe"));
+    env.registry.createKey(Hive::LocalMachine, "Software\\Wow6432Node\\SpyCo");
+    env.registry.createKey(Hive::ClassesRoot, "Wow6432Node\\SpyBar");
+    env.registry.createKey(Hive::ClassesRoot, "SpyBar");
+    env.registry.createKey(Hive::CurrentUser, "Software\\SpyUser");
+    env.registry.createKey(Hive::LocalMachine, "Software\\Wow6432Node\\Safe");
+    env.writeDefinitions(definitions::kSafety, {"SREG|x=y|2^Software\\Safe"});
+    run({"2^" + run64 + "^Spy=Run Spy", "2^Software\\SpyCo^=Key Spy", "0^SpyBar^=Bar Spy",
+         "1^Software\\SpyUser^=User Spy", "2^Software\\Wow6432Node\\SpyCo^=Named",
+         "2^Software\\Safe^=Protected"});
+    EXPECT_THAT(env.sink.foundLocations(),
+                ElementsAre("HKEY_LOCAL_MACHINE\\" + run32 + "Spy",
+                            "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\SpyCo",
+                            "HKEY_CLASSES_ROOT\\SpyBar", "HKEY_CLASSES_ROOT\\Wow6432Node\\SpyBar",
+                            "HKEY_CURRENT_USER\\Software\\SpyUser",
+                            "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\SpyCo"));
+    ASSERT_EQ(env.sink.registryWork.size(), 6u);
+    EXPECT_EQ(env.sink.registryWork[0].keyPath, run32);
+    EXPECT_EQ(env.sink.registryWork[0].valueName, "Spy");
+    EXPECT_EQ(env.sink.registryWork[1].keyPath, "Software\\Wow6432Node\\SpyCo");
+    EXPECT_EQ(env.sink.registryWork[3].keyPath, "Wow6432Node\\SpyBar");
+    EXPECT_EQ(env.sink.c.registry, 6);
+    EXPECT_EQ(env.sink.c.threats, 6);
+}
+
 TEST_F(RegistryScanTest, ProgressUsesDefinitionCounts) {
     env.writeDefinitions(definitions::kBlockedCookies, {"a", "b"});
     env.writeDefinitions(definitions::kExeDefinition, {"x=y|z"});

@@ -143,5 +143,45 @@ TEST(HiveTableTest, CodesNameTheirHivesAndNothingElseDoes) {
     }
 }
 
+// The one rule for where a 32-bit program's view of a key lies.
+TEST(HiveTableTest, Wow64TwinLiesBelowTheRedirectedRootsOnly) {
+    using platform::Hive;
+    const struct {
+        Hive hive;
+        const char* path;
+        const char* twin;  // nullptr: none
+    } cases[] = {
+        {Hive::LocalMachine, "Software\\Acme\\Run", "Software\\Wow6432Node\\Acme\\Run"},
+        {Hive::LocalMachine, "SOFTWARE\\Acme", "SOFTWARE\\Wow6432Node\\Acme"},
+        {Hive::LocalMachine, "Software\\Classes\\CLSID\\{x}",
+         "Software\\Classes\\Wow6432Node\\CLSID\\{x}"},
+        {Hive::CurrentUser, "software\\classes\\Acme", "software\\classes\\Wow6432Node\\Acme"},
+        {Hive::ClassesRoot, "CLSID\\{x}", "Wow6432Node\\CLSID\\{x}"},
+        {Hive::ClassesRoot, "Acme", "Wow6432Node\\Acme"},
+        // Already the 32-bit view.
+        {Hive::LocalMachine, "Software\\wow6432node\\Acme", nullptr},
+        {Hive::LocalMachine, "Software\\Classes\\Wow6432Node\\Acme", nullptr},
+        {Hive::ClassesRoot, "WOW6432NODE\\Acme", nullptr},
+        // Outside the redirected roots, or a root itself.
+        {Hive::CurrentUser, "Software\\Acme", nullptr},
+        {Hive::LocalMachine, "System\\CurrentControlSet", nullptr},
+        {Hive::LocalMachine, "Softwares\\Acme", nullptr},
+        {Hive::LocalMachine, "Software", nullptr},
+        {Hive::LocalMachine, "Software\\", nullptr},
+        {Hive::CurrentUser, "Software\\Classes", nullptr},
+        {Hive::ClassesRoot, "", nullptr},
+        {Hive::Users, "S-1-5-18\\Software\\Acme", nullptr},
+        {Hive::CurrentConfig, "Software\\Acme", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto twin = platform::wow64TwinPath(c.hive, c.path);
+        if (c.twin == nullptr) {
+            EXPECT_FALSE(twin.has_value()) << c.path << " -> " << twin.value_or("");
+        } else {
+            EXPECT_EQ(twin.value_or("<none>"), c.twin) << c.path;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace nightjar

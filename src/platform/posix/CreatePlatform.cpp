@@ -83,7 +83,8 @@ std::unique_ptr<Platform> createPlatform(const PlatformOptions& options, std::st
     if (disk) {
         platform->shellFolders = std::move(disk->shellFolders);
     } else {
-        platform->shellFolders = std::make_unique<PosixShellFolders>();
+        platform->shellFolders =
+            std::make_unique<PosixShellFolders>(PosixShellFolders::loginName(), machine);
     }
     platform->processes = std::make_unique<PosixProcesses>(machine);
     platform->versionInfo = std::make_unique<PosixVersionInfo>(machine);

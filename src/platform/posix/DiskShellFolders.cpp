@@ -38,8 +38,12 @@ constexpr std::string_view kExplorer = "Software\\Microsoft\\Windows\\CurrentVer
 
 }  // namespace
 
-DiskShellFolders::DiskShellFolders(Registry& registry, std::string userName, std::string profile)
-    : registry_(registry), user_(std::move(userName)), profile_(std::move(profile)) {}
+DiskShellFolders::DiskShellFolders(Registry& registry, std::string userName, std::string profile,
+                                   MachineRoot machine)
+    : registry_(registry),
+      user_(std::move(userName)),
+      profile_(std::move(profile)),
+      machine_(std::move(machine)) {}
 
 std::optional<std::string> DiskShellFolders::fromRegistry(int csidl) {
     for (const auto& row : kNamed) {
@@ -90,6 +94,11 @@ std::optional<std::string> DiskShellFolders::folderLocationPath(int csidl) {
 
 std::string DiskShellFolders::systemDirectory() {
     return "C:\\Windows\\System32";
+}
+
+std::optional<std::string> DiskShellFolders::systemWow64Directory() {
+    // The same rule as for any machine root: the folder when the disk has it.
+    return PosixShellFolders(user_, machine_).systemWow64Directory();
 }
 
 std::string DiskShellFolders::userName() {

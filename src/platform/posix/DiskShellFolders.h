@@ -4,6 +4,7 @@
 
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/posix/MachineRoot.h"
 
 namespace nightjar::platform::posix {
 
@@ -13,12 +14,14 @@ namespace nightjar::platform::posix {
 class DiskShellFolders : public ShellFolders {
   public:
     /// `profile` is the user's profile folder as a Windows path ("C:\Users\name");
-    /// `registry` is the disk's and outlives this object.
-    DiskShellFolders(Registry& registry, std::string userName, std::string profile);
+    /// `registry` is the disk's and outlives this object; `machine` reaches the disk as C:.
+    DiskShellFolders(Registry& registry, std::string userName, std::string profile,
+                     MachineRoot machine);
 
     std::optional<std::string> specialFolder(int csidl) override;
     std::optional<std::string> folderLocationPath(int csidl) override;
     std::string systemDirectory() override;
+    std::optional<std::string> systemWow64Directory() override;
     std::string userName() override;
 
   private:
@@ -28,6 +31,7 @@ class DiskShellFolders : public ShellFolders {
     Registry& registry_;
     std::string user_;
     std::string profile_;
+    MachineRoot machine_;
 };
 
 }  // namespace nightjar::platform::posix

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixShellFolders.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -91,6 +92,9 @@ PosixShellFolders::PosixShellFolders() : user_(loginName()) {}
 
 PosixShellFolders::PosixShellFolders(std::string userName) : user_(std::move(userName)) {}
 
+PosixShellFolders::PosixShellFolders(std::string userName, MachineRoot machine)
+    : user_(std::move(userName)), machine_(std::move(machine)) {}
+
 std::optional<std::string> PosixShellFolders::folderFor(int csidl, std::string_view user) {
     const int id = csidl & kCsidlMask;
     for (const auto& row : kFolders) {
@@ -135,6 +139,19 @@ std::optional<std::string> PosixShellFolders::folderLocationPath(int csidl) {
 
 std::string PosixShellFolders::systemDirectory() {
     return "C:\\windows\\system32";
+}
+
+std::optional<std::string> PosixShellFolders::systemWow64Directory() {
+    constexpr std::string_view kFolder = "C:\\windows\\syswow64";
+    if (!machine_) {
+        return std::nullopt;
+    }
+    const std::string host = machine_->hostPath(kFolder);
+    struct stat st {};
+    if (host.empty() || stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return std::string(kFolder);
 }
 
 std::string PosixShellFolders::userName() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ShellFolders.h"
+#include "platform/posix/MachineRoot.h"
 
 namespace nightjar::platform::posix {
 
@@ -16,10 +17,15 @@ class PosixShellFolders : public ShellFolders {
     /// For the login name of the running user ($USER, else the password database).
     PosixShellFolders();
     explicit PosixShellFolders(std::string userName);
+    /// The same, with the machine root whose C:\windows\syswow64 is looked for.
+    PosixShellFolders(std::string userName, MachineRoot machine);
 
     std::optional<std::string> specialFolder(int csidl) override;
     std::optional<std::string> folderLocationPath(int csidl) override;
     std::string systemDirectory() override;
+    /// C:\windows\syswow64 when the machine root holds that folder (a 64-bit Wine prefix
+    /// does); nullopt otherwise or without a machine root.
+    std::optional<std::string> systemWow64Directory() override;
     std::string userName() override;
 
     /// The folder of `csidl` for `user`; nullopt for a virtual or unsupported folder. The
@@ -33,6 +39,7 @@ class PosixShellFolders : public ShellFolders {
 
   private:
     std::string user_;
+    std::optional<MachineRoot> machine_;
 };
 
 }  // namespace nightjar::platform::posix

@@ -233,7 +233,8 @@ std::optional<WindowsDisk::PlatformParts> WindowsDisk::open(const std::string& d
     // The shell folders read the registry, and the registry's backup folder follows the
     // shell folders: the registry is made first and told its folder afterwards.
     parts.registry = std::make_unique<HiveRegistry>(disk.hiveFiles(profile), std::string());
-    parts.shellFolders = std::make_unique<DiskShellFolders>(*parts.registry, name, profileFolder);
+    parts.shellFolders =
+        std::make_unique<DiskShellFolders>(*parts.registry, name, profileFolder, machine);
     std::string data(definitions::kDataFolderTemplate);
     data.replace(0, data.find(']') + 1, "\\");
     const auto appData = parts.shellFolders->specialFolder(0x1a);

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <shlwapi.h>
-
+#include <cstring>
 #include <memory>
 #include <string>
 
-#include "platform/win32/AnsiText.h"
 #include "util/Text.h"
+#include "util/Utf16Text.h"
+#include "util/Windows1252.h"
 
 namespace nightjar::platform::win32 {
 namespace {
@@ -16,6 +16,10 @@ namespace {
 // Rights that make a key count as openable: query, set, create subkey, enumerate, notify,
 // create link. A key the user may only read does not open with them.
 constexpr REGSAM kFullAccess = 0x3F;
+// Every key is opened in the 64-bit view, whatever this build's bitness: there the keys of
+// 32-bit programs are seen where they really lie, under Wow6432Node. On 32-bit Windows the
+// flag is ignored.
+constexpr REGSAM kView = KEY_WOW64_64KEY;
 
 struct KeyCloser {
     void operator()(HKEY k) const { RegCloseKey(k); }
@@ -40,6 +44,52 @@ HKEY rootKey(Hive hive) {
     return nullptr;
 }
 
+/// UTF-16LE bytes of the engine's text. Text that is not UTF-8 is taken as Windows-1252,
+/// as eight-bit text is everywhere else in the engine. NULs are kept.
+std::string utf16Bytes(std::string_view text) {
+    if (auto bytes = utf16::fromUtf8(text)) {
+        return *bytes;
+    }
+    return utf16::fromUtf8(text::windows1252ToUtf8(text)).value_or(std::string());
+}
+
+/// The engine's text of UTF-16LE bytes. Data that are not well-formed UTF-16 (an odd byte
+/// at the end, a lone surrogate) are read as Windows reads them, a lone unit becoming
+/// U+FFFD.
+std::string textOfUtf16Bytes(std::string_view bytes) {
+    if (auto text = utf16::toUtf8(bytes)) {
+        return *text;
+    }
+    std::wstring units(bytes.size() / 2, L'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * sizeof(wchar_t));
+    const int units32 = static_cast<int>(units.size());
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, units.data(), units32, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, units.data(), units32, out.data(), n, nullptr, nullptr);
+    }
+    return out;
+}
+
+/// A key or value name for the W functions.
+std::wstring wide(std::string_view text) {
+    const std::string bytes = utf16Bytes(text);
+    std::wstring w(bytes.size() / 2, L'\0');
+    std::memcpy(w.data(), bytes.data(), w.size() * sizeof(wchar_t));
+    return w;
+}
+
+std::string narrow(const wchar_t* units, std::size_t count) {
+    return textOfUtf16Bytes(
+        std::string_view(reinterpret_cast<const char*>(units), count * sizeof(wchar_t)));
+}
+
+/// Value types whose data the system keeps as UTF-16 and the engine as UTF-8.
+bool isTextType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 /// `path` under `hive` opened with `rights` or, with `create`, created when it is missing;
 /// null on a failure.
 KeyPtr openKey(Hive hive, std::string_view path, REGSAM rights, bool create = false) {
@@ -48,10 +98,10 @@ KeyPtr openKey(Hive hive, std::string_view path, REGSAM rights, bool create = fa
         return nullptr;
     }
     HKEY key = nullptr;
-    std::string p = ToAnsi(path);
-    LONG status = create ? RegCreateKeyExA(root, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           rights, nullptr, &key, nullptr)
-                         : RegOpenKeyExA(root, p.c_str(), 0, rights, &key);
+    const std::wstring p = wide(path);
+    LONG status = create ? RegCreateKeyExW(root, p.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           rights | kView, nullptr, &key, nullptr)
+                         : RegOpenKeyExW(root, p.c_str(), 0, rights | kView, &key);
     if (status != ERROR_SUCCESS) {
         return nullptr;
     }
@@ -74,10 +124,10 @@ std::optional<RegValue> Win32Registry::queryValue(Hive hive, std::string_view pa
     if (!key) {
         return std::nullopt;
     }
-    std::string valueName = ToAnsi(name);
+    const std::wstring valueName = wide(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -85,13 +135,13 @@ std::optional<RegValue> Win32Registry::queryValue(Hive hive, std::string_view pa
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::string data(size, '\0');
         DWORD got = size;
-        LONG rc = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+        LONG rc = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(data.data()), &got);
         if (rc == ERROR_SUCCESS) {
             data.resize(got);
             RegValue v;
             v.type = static_cast<RegType>(type);
-            v.data = std::move(data);
+            v.data = isTextType(type) ? textOfUtf16Bytes(data) : std::move(data);
             return v;
         }
         if (rc != ERROR_MORE_DATA) {
@@ -108,17 +158,19 @@ bool Win32Registry::createKey(Hive hive, std::string_view path) {
 
 bool Win32Registry::setValue(Hive hive, std::string_view path, std::string_view name,
                              const RegValue& value) {
-    if (value.data.size() > 0xFFFFFFFFu) {
+    const std::string data =
+        isTextType(static_cast<DWORD>(value.type)) ? utf16Bytes(value.data) : value.data;
+    if (data.size() > 0xFFFFFFFFu) {
         return false;
     }
     KeyPtr key = createOrOpen(hive, path, KEY_WRITE | KEY_QUERY_VALUE);
     if (!key) {
         return false;
     }
-    std::string valueName = ToAnsi(name);
-    return RegSetValueExA(key.get(), valueName.c_str(), 0, static_cast<DWORD>(value.type),
-                          reinterpret_cast<const BYTE*>(value.data.data()),
-                          static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+    const std::wstring valueName = wide(name);
+    return RegSetValueExW(key.get(), valueName.c_str(), 0, static_cast<DWORD>(value.type),
+                          reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::deleteValue(Hive hive, std::string_view path, std::string_view name) {
@@ -126,18 +178,26 @@ bool Win32Registry::deleteValue(Hive hive, std::string_view path, std::string_vi
     if (!key) {
         return false;
     }
-    std::string valueName = ToAnsi(name);
-    return RegDeleteValueA(key.get(), valueName.c_str()) == ERROR_SUCCESS;
+    const std::wstring valueName = wide(name);
+    return RegDeleteValueW(key.get(), valueName.c_str()) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::deleteTree(Hive hive, std::string_view path) {
     HKEY root = rootKey(hive);
-    std::string p = ToAnsi(path);
     // Leading or trailing separators would still name the hive itself.
-    if (root == nullptr || text::trim(text::replaceAll(p, "\\", "")).empty()) {
+    if (root == nullptr || text::trim(text::replaceAll(path, "\\", "")).empty()) {
         return false;
     }
-    return SHDeleteKeyA(root, p.c_str()) == ERROR_SUCCESS;
+    // Emptied and deleted in the view it was opened in (SHDeleteKey has no choice of view).
+    {
+        KeyPtr key =
+            openKey(hive, path, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE);
+        if (!key || RegDeleteTreeW(key.get(), nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+    }
+    const std::wstring p = wide(path);
+    return RegDeleteKeyExW(root, p.c_str(), kView, 0) == ERROR_SUCCESS;
 }
 
 std::optional<std::vector<std::string>> Win32Registry::subkeys(Hive hive, std::string_view path) {
@@ -146,17 +206,17 @@ std::optional<std::vector<std::string>> Win32Registry::subkeys(Hive hive, std::s
         return std::nullopt;
     }
     std::vector<std::string> names;
-    char buf[256];  // key names are at most 255 characters
+    wchar_t buf[256];  // key names are at most 255 characters
     for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof buf;
-        LONG rc = RegEnumKeyExA(key.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr);
+        DWORD len = static_cast<DWORD>(std::size(buf));
+        LONG rc = RegEnumKeyExW(key.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) {
             break;
         }
         if (rc != ERROR_SUCCESS) {
             return std::nullopt;
         }
-        names.push_back(FromAnsi(std::string_view(buf, len)));
+        names.push_back(narrow(buf, len));
     }
     return names;
 }
@@ -168,17 +228,17 @@ std::optional<std::vector<std::string>> Win32Registry::valueNames(Hive hive,
         return std::nullopt;
     }
     std::vector<std::string> names;
-    std::string buf(16384, '\0');  // value names are at most 16383 characters
+    std::wstring buf(16384, L'\0');  // value names are at most 16383 characters
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(buf.size());
-        LONG rc = RegEnumValueA(key.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        LONG rc = RegEnumValueW(key.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) {
             break;
         }
         if (rc != ERROR_SUCCESS) {
             return std::nullopt;
         }
-        names.push_back(FromAnsi(std::string_view(buf.data(), len)));
+        names.push_back(narrow(buf.data(), len));
     }
     return names;
 }

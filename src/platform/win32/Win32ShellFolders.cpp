@@ -56,6 +56,23 @@ std::string Win32ShellFolders::systemDirectory() {
     return utf16::narrow(buf);
 }
 
+std::optional<std::string> Win32ShellFolders::systemWow64Directory() {
+    wchar_t buf[MAX_PATH + 1] = {};
+    // Fails on 32-bit Windows, which has no such folder.
+    const UINT n = GetSystemWow64DirectoryW(buf, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) {
+        return std::nullopt;
+    }
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, buf, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return std::nullopt;
+    }
+    std::string path(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buf, static_cast<int>(n), path.data(), size, nullptr, nullptr);
+    return path;
+}
+
 std::string Win32ShellFolders::userName() {
     wchar_t buf[257] = {};  // UNLEN + 1
     DWORD size = 257;

@@ -10,6 +10,7 @@ class Win32ShellFolders : public ShellFolders {
     std::optional<std::string> specialFolder(int csidl) override;
     std::optional<std::string> folderLocationPath(int csidl) override;
     std::string systemDirectory() override;
+    std::optional<std::string> systemWow64Directory() override;
     std::string userName() override;
 };
 

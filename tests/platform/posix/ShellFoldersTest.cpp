@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+
+#include "TempMachineRoot.h"
 
 #include "definitions/PlaceholderExpander.h"
 #include "platform/posix/PosixShellFolders.h"
@@ -74,6 +77,18 @@ TEST(PosixShellFolders, FollowsTheUserName) {
         EXPECT_EQ(PosixShellFolders().userName(), user);
     }
     EXPECT_FALSE(PosixShellFolders::loginName().empty());
+}
+
+// A 64-bit Wine prefix has the 32-bit programs' system folder; a machine root without it
+// is a 32-bit system.
+TEST(PosixShellFolders, SysWow64IsThereWhenTheMachineRootHasIt) {
+    test::TempMachineRoot t;
+    ASSERT_TRUE(t.created()) << t.error();
+    PosixShellFolders shell("tester", t.machine());
+    EXPECT_FALSE(shell.systemWow64Directory().has_value());
+    EXPECT_FALSE(PosixShellFolders("tester").systemWow64Directory().has_value());
+    std::filesystem::create_directories(t.driveC() + "/windows/syswow64");
+    EXPECT_EQ(shell.systemWow64Directory().value_or(""), "C:\\windows\\syswow64");
 }
 
 TEST(PosixShellFolders, AllFoldersListsEveryResolvedFolderOnce) {

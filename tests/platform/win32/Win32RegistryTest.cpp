@@ -89,9 +89,9 @@ TEST_F(Win32RegistryTest, LargeValuesAreReadWhole) {
 }
 
 TEST_F(Win32RegistryTest, EightBitTextRoundTrips) {
-    // Key and value names are UTF-8 in the engine ("\xc3\xa9" is e acute); value data pass
-    // through as they are.
-    std::string value = "Caf\xe9 \xc4rger";
+    // Names and text data are UTF-8 in the engine ("\xc3\xa9" is e acute) and UTF-16 in the
+    // registry, whatever the ANSI code page holds.
+    const std::string value = "Caf\xc3\xa9 \xd0\x94\xd0\xbe\xd0\xba \xe6\x97\xa5\xe6\x9c\xac";
     ASSERT_TRUE(reg.setValue(Hive::CurrentUser, key("Sub\xc3\xa9"), "N\xc3\xa4me",
                              RegValue::string(value)));
     auto got =
@@ -102,6 +102,18 @@ TEST_F(Win32RegistryTest, EightBitTextRoundTrips) {
     ASSERT_TRUE(names.has_value());
     ASSERT_EQ(names->size(), 1u);
     EXPECT_EQ(names->front(), "Sub\xc3\xa9");
+    // What another program sees.
+    const std::wstring subKey = std::wstring(base.begin(), base.end()) + L"\\Sub\u00e9";
+    wchar_t data[64] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), L"N\u00e4me", RRF_RT_REG_SZ, nullptr,
+                           data, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(data), L"Caf\u00e9 \u0414\u043e\u043a \u65e5\u672c");
+    // Eight-bit text that is not UTF-8 is taken as Windows-1252.
+    ASSERT_TRUE(reg.setValue(Hive::CurrentUser, base, "latin", RegValue::string("Caf\xe9")));
+    EXPECT_EQ(reg.queryValue(Hive::CurrentUser, base, "latin", KeyAccess::Read)->text(),
+              "Caf\xc3\xa9");
 }
 
 TEST_F(Win32RegistryTest, DefaultValueHasTheEmptyName) {
