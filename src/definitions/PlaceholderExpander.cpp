@@ -266,18 +266,25 @@ const std::string& PlaceholderExpander::SystemWow64Directory() {
     return *wow64Dir_;
 }
 
-std::vector<std::string> PlaceholderExpander::Expansions(std::string_view text) {
-    std::vector<std::string> all{Expand(text)};
-    const std::string_view system = kRows[kSystemRow].placeholder;
+std::optional<std::string> PlaceholderExpander::Wow64Expansion(std::string_view text) {
     const std::string& wow64 = SystemWow64Directory();
-    if (wow64.empty() || wow64.find_first_of("[]") != std::string::npos ||
-        text::iequals(wow64, RowValue(kSystemRow)) || !text::icontains(text, system)) {
-        return all;
+    const std::string_view system = kRows[kSystemRow].placeholder;
+    if (wow64.empty() || !text::icontains(text, system) ||
+        wow64.find_first_of("[]") != std::string::npos ||
+        text::iequals(wow64, RowValue(kSystemRow))) {
+        return std::nullopt;
     }
     // Put in ahead of the other rows: a folder without brackets can neither form nor hide
     // another placeholder, so the result is what the row-by-row replacement would give
     // with this folder as the system folder.
-    all.push_back(Expand(text::ireplaceAll(text, system, wow64)));
+    return Expand(text::ireplaceAll(text, system, wow64));
+}
+
+std::vector<std::string> PlaceholderExpander::Expansions(std::string_view text) {
+    std::vector<std::string> all{Expand(text)};
+    if (auto wow64 = Wow64Expansion(text)) {
+        all.push_back(std::move(*wow64));
+    }
     return all;
 }
 

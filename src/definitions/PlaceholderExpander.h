@@ -38,6 +38,8 @@ class PlaceholderExpander {
     /// ("[system]") on a system that has a second one for 32-bit programs, the expansion
     /// with that folder. One entry for any other text.
     std::vector<std::string> Expansions(std::string_view text);
+    /// The second of Expansions, when there is one.
+    std::optional<std::string> Wow64Expansion(std::string_view text);
     /// Folder path of a CSIDL with trailing backslash, "" when unresolved (cached).
     const std::string& FolderPath(int csidl);
 

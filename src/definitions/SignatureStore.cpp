@@ -85,6 +85,10 @@ SignatureStore::SignatureStore(platform::FileSystem& fs, PlaceholderExpander& ex
 
 void SignatureStore::folderOf(std::string_view location, bool fileTable, std::string& folder) {
     expander_.ExpandInto(location, folder);
+    finishFolder(fileTable, folder);
+}
+
+void SignatureStore::finishFolder(bool fileTable, std::string& folder) {
     // Each collapse is a plain Replace of "\\\\" by "\\"; most folders have no pair.
     const bool doubled = hasDoubledBackslash(folder);
     if (doubled) {
@@ -115,12 +119,32 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
     // The row's folder followed by its name: the text the file table's protection test
     // sees, and where both texts are made before the row is stored.
     std::string key;
+    // Adds the row whose folder `key` holds (finished, not yet lowered); false once the
+    // table can take no more rows.
+    const auto addRow = [&](std::string_view head, std::string_view type) {
+        const std::size_t folderLength = key.size();
+        const std::size_t equals = head.find('=');
+        key.append(text::trimView(head.substr(0, equals)));
+        // The name starts a character, so lowering the joined texts lowers each as alone.
+        text::lowerInto(key, key);
+        const std::string_view folder = std::string_view(key).substr(0, folderLength);
+        const std::string_view name = std::string_view(key).substr(folderLength);
+        const std::string_view threat = equals == std::string_view::npos
+                                            ? std::string_view()
+                                            : upTo(head.substr(equals + 1), '=');
+        // The file table tests folder and name joined, the folder table the folder alone.
+        const bool keep = !isProtectedLower(fileTable ? std::string_view(key) : folder);
+        // A table that can hold no more text ignores later lines, as a full one does.
+        return !(keep && !table.push_back({folder, name, type, threat})) &&
+               table.size() < kTableSize;
+    };
     while (reader.isOpen() && !observer.stopRequested() && reader.next(line)) {
         const std::string_view view = line;
         std::string_view head = view;
         // A line without a type field gets an empty type: the type of an earlier line
         // would be a guess about a record its writer left incomplete.
         std::string_view type;
+        std::string_view location;
         key.clear();
         if (const std::size_t bar = view.find('|'); bar != std::string_view::npos) {
             head = view.substr(0, bar);
@@ -132,26 +156,21 @@ bool SignatureStore::loadTable(std::string_view fileName, bool fileTable, Signat
                     type = FileDefinitionType(type);
                 }
             }
-            folderOf(rest.substr(0, typeBar), fileTable, key);
+            location = rest.substr(0, typeBar);
+            folderOf(location, fileTable, key);
         }
-        const std::size_t folderLength = key.size();
-        const std::size_t equals = head.find('=');
-        key.append(text::trimView(head.substr(0, equals)));
-        // The name starts a character, so lowering the joined texts lowers each as alone.
-        text::lowerInto(key, key);
-        const std::string_view folder = std::string_view(key).substr(0, folderLength);
-        const std::string_view name = std::string_view(key).substr(folderLength);
-        const std::string_view threat = equals == std::string_view::npos
-                                            ? std::string_view()
-                                            : upTo(head.substr(equals + 1), '=');
-
-        // The file table tests folder and name joined, the folder table the folder alone.
-        const bool keep = !isProtectedLower(fileTable ? std::string_view(key) : folder);
-        // A table that can hold no more text ignores later lines, as a full one does.
-        const bool full =
-            (keep && !table.push_back({folder, name, type, threat})) || table.size() >= kTableSize;
+        bool room = addRow(head, type);
+        // A line at the system folder stands for SysWOW64 too, where 32-bit programs keep
+        // what they put there on a 64-bit machine.
+        if (room) {
+            if (auto wow64 = expander_.Wow64Expansion(location)) {
+                key = std::move(*wow64);
+                finishFolder(fileTable, key);
+                room = addRow(head, type);
+            }
+        }
         observer.pump();
-        if (full) {
+        if (!room) {
             break;
         }
     }

@@ -72,6 +72,8 @@ class SignatureStore {
     /// The folder of a location field, written to `folder`: expanded, "\\" collapsed, with
     /// a final "\" in the file table and without one in the folder table; not yet lowered.
     void folderOf(std::string_view location, bool fileTable, std::string& folder);
+    /// The rest of folderOf for an expanded `folder`.
+    static void finishFolder(bool fileTable, std::string& folder);
     /// The protection test of a lower-cased candidate.
     bool isProtectedLower(std::string_view candidate) const;
 

@@ -77,6 +77,28 @@ TEST_F(SignatureStoreTest, FileLineFieldsAreExpandedLowerCasedAndTyped) {
     EXPECT_EQ(t[2].type, "");
 }
 
+// A 32-bit program's files at "[system]" lie in SysWOW64 on a 64-bit machine: such a line
+// gives a second row there (checked for protection like any row), and nothing else does.
+TEST_F(SignatureStoreTest, SystemFolderLinesAlsoNameSysWow64) {
+    shell.setSystemWow64Directory("C:\\windows\\SysWOW64");
+    put(kFileDefinition,
+        {"a.dll=A|[SYSTEM]drivers|Trojan", "b.dll=B|[windir]|Adware", "c.dll=C|[system]"});
+    put(kDirectoryDefinition, {"d=D|[system]dfolder"});
+    loadSafety({"SFILE|c.dll=Safe|[windir]syswow64\\c.dll"});
+    load();
+    const auto& t = store.FileSignatures();
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0].folder, "c:\\windows\\system32\\drivers\\");
+    EXPECT_EQ(t[1].folder, "c:\\windows\\syswow64\\drivers\\");
+    EXPECT_EQ(t[1].name, "a.dll");
+    EXPECT_EQ(t[1].type, "Trojan");
+    EXPECT_EQ(t[2].folder, "c:\\windows\\");
+    EXPECT_EQ(t[3].folder, "c:\\windows\\system32\\");  // the SysWOW64 one is protected
+    const auto& d = store.DirectorySignatures();
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[1].folder, "c:\\windows\\syswow64\\dfolder");
+}
+
 TEST_F(SignatureStoreTest, FileTableKeepsFileOrderAndRepeats) {
     put(kFileDefinition, {"b.exe=B|C:\\x", "a.exe=A|C:\\x", "b.exe=B|C:\\x"});
     load();
