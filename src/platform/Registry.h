@@ -90,5 +90,8 @@ std::optional<Hive> hiveFromHandleText(std::string_view text);
 /// roots, for a root itself and for a path already under Wow6432Node. Keys the two views
 /// share have no copy there, so looking the twin up finds nothing for them.
 std::optional<std::string> wow64TwinPath(Hive hive, std::string_view path);
+/// The names of the keys along `path`, outermost first; empty names (doubled or outer
+/// backslashes) are skipped. The views view `path`.
+std::vector<std::string_view> keyPathParts(std::string_view path);
 
 }  // namespace nightjar::platform

@@ -145,4 +145,20 @@ std::optional<std::string> wow64TwinPath(Hive hive, std::string_view path) {
     return twin;
 }
 
+std::vector<std::string_view> keyPathParts(std::string_view path) {
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        const std::size_t sep = path.find('\\');
+        const std::string_view part = path.substr(0, sep);
+        if (!part.empty()) {
+            parts.push_back(part);
+        }
+        if (sep == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(sep + 1);
+    }
+    return parts;
+}
+
 }  // namespace nightjar::platform

@@ -71,14 +71,10 @@ enum SlotIndex : std::size_t { kSoftware, kSystem, kUser, kUserClasses, kDefault
 
 constexpr std::string_view kClassesSuffix = "_Classes";
 
+/// keyPathParts as owned names, which the places keep after the path is gone.
 std::vector<std::string> splitPath(std::string_view path) {
-    std::vector<std::string> parts;
-    for (auto& part : text::split(path, "\\")) {
-        if (!part.empty()) {
-            parts.push_back(std::move(part));
-        }
-    }
-    return parts;
+    const auto parts = keyPathParts(path);
+    return {parts.begin(), parts.end()};
 }
 
 bool isText(RegType type) {

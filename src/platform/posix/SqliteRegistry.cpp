@@ -89,24 +89,6 @@ std::string columnText(sqlite3_stmt* s, int column) {
     return p != nullptr ? std::string(p, static_cast<std::size_t>(n)) : std::string();
 }
 
-/// The components of a key path; empty components (doubled or outer backslashes) are
-/// skipped.
-std::vector<std::string_view> splitPath(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        std::size_t sep = path.find('\\');
-        std::string_view part = path.substr(0, sep);
-        if (!part.empty()) {
-            parts.push_back(part);
-        }
-        if (sep == std::string_view::npos) {
-            break;
-        }
-        path.remove_prefix(sep + 1);
-    }
-    return parts;
-}
-
 }  // namespace
 
 std::unique_ptr<SqliteRegistry> SqliteRegistry::open(const std::string& file, std::string& error) {
@@ -225,7 +207,7 @@ std::optional<SqliteRegistry::KeyRef> SqliteRegistry::findKey(Hive hive, std::st
         return std::nullopt;
     }
     KeyRef key = *found;
-    for (std::string_view part : splitPath(path)) {
+    for (std::string_view part : keyPathParts(path)) {
         sqlite3_stmt* s = stmt(kSelectChild);
         sqlite3_bind_int64(s, 1, key.id);
         bindText(s, 2, text::toLower(part));
@@ -245,7 +227,7 @@ std::optional<SqliteRegistry::KeyRef> SqliteRegistry::makeKey(Hive hive, std::st
         return std::nullopt;
     }
     KeyRef key = *found;
-    for (std::string_view part : splitPath(path)) {
+    for (std::string_view part : keyPathParts(path)) {
         if (key.readOnly && !ignoreReadOnly) {
             return std::nullopt;
         }
@@ -356,7 +338,7 @@ bool SqliteRegistry::deleteValue(Hive hive, std::string_view path, std::string_v
 
 bool SqliteRegistry::deleteTree(Hive hive, std::string_view path) {
     // A root key cannot be deleted.
-    if (splitPath(path).empty()) {
+    if (keyPathParts(path).empty()) {
         return false;
     }
     return write([&] {

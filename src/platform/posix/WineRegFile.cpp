@@ -440,22 +440,6 @@ bool continues(std::string_view logical) {
     }
 }
 
-std::vector<std::string_view> splitPathParts(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        std::size_t sep = path.find('\\');
-        std::string_view part = path.substr(0, sep);
-        if (!part.empty()) {
-            parts.push_back(part);
-        }
-        if (sep == std::string_view::npos) {
-            break;
-        }
-        path.remove_prefix(sep + 1);
-    }
-    return parts;
-}
-
 }  // namespace
 
 WineRegFile::WineRegFile() : root_(std::make_unique<Node>()) {}
@@ -565,7 +549,7 @@ std::string WineRegFile::text() const {
 
 WineRegFile::Node* WineRegFile::findNode(std::string_view path) const {
     Node* node = root_.get();
-    for (std::string_view part : splitPathParts(path)) {
+    for (std::string_view part : keyPathParts(path)) {
         auto it = node->children.find(text::toLower(part));
         if (it == node->children.end()) {
             return nullptr;
@@ -577,7 +561,7 @@ WineRegFile::Node* WineRegFile::findNode(std::string_view path) const {
 
 WineRegFile::Node* WineRegFile::makeNode(std::string_view path, bool& made) {
     Node* node = root_.get();
-    for (std::string_view part : splitPathParts(path)) {
+    for (std::string_view part : keyPathParts(path)) {
         std::string folded = text::toLower(part);
         auto it = node->children.find(folded);
         if (it == node->children.end()) {
@@ -605,7 +589,7 @@ void WineRegFile::formatKeyLine(Block& block, const Node& node) {
     std::string line = "[";
     bool first = true;
     const std::string path = pathOf(node);
-    for (std::string_view part : splitPathParts(path)) {
+    for (std::string_view part : keyPathParts(path)) {
         if (!first) {
             line += "\\\\";
         }

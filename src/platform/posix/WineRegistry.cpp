@@ -277,20 +277,12 @@ bool WineRegistry::deleteTree(Hive hive, std::string_view path) {
     return done;
 }
 
-std::optional<std::vector<std::string>> WineRegistry::subkeys(Hive hive, std::string_view path) {
-    Target t = target(hive, path);
-    if (t.usersRoot) {
-        std::vector<std::string> names{std::string(kDefaultUser)};
-        if (std::string user = userName(); !user.empty()) {
-            names.push_back(user);
-        }
-        return names;
-    }
+std::optional<std::vector<std::string>> WineRegistry::mergedNames(const Target& t, NameList list) {
     std::optional<std::vector<std::string>> names;
     std::unordered_set<std::string> seen;
     for (const Place& p : t.places) {
         WineRegFile* f = file(p.file);
-        auto some = f != nullptr ? f->subkeys(p.path) : std::nullopt;
+        auto some = f != nullptr ? (f->*list)(p.path) : std::nullopt;
         if (!some) {
             continue;
         }
@@ -303,6 +295,19 @@ std::optional<std::vector<std::string>> WineRegistry::subkeys(Hive hive, std::st
             }
         }
     }
+    return names;
+}
+
+std::optional<std::vector<std::string>> WineRegistry::subkeys(Hive hive, std::string_view path) {
+    Target t = target(hive, path);
+    if (t.usersRoot) {
+        std::vector<std::string> names{std::string(kDefaultUser)};
+        if (std::string user = userName(); !user.empty()) {
+            names.push_back(user);
+        }
+        return names;
+    }
+    auto names = mergedNames(t, &WineRegFile::subkeys);
     if (names && t.places.size() > 1) {
         std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
             return text::toLower(a) < text::toLower(b);
@@ -316,23 +321,7 @@ std::optional<std::vector<std::string>> WineRegistry::valueNames(Hive hive, std:
     if (t.usersRoot) {
         return std::vector<std::string>{};
     }
-    std::optional<std::vector<std::string>> names;
-    std::unordered_set<std::string> seen;
-    for (const Place& p : t.places) {
-        WineRegFile* f = file(p.file);
-        auto some = f != nullptr ? f->valueNames(p.path) : std::nullopt;
-        if (!some) {
-            continue;
-        }
-        if (!names) {
-            names.emplace();
-        }
-        for (auto& n : *some) {
-            if (seen.insert(text::toLower(n)).second) {
-                names->push_back(std::move(n));
-            }
-        }
-    }
+    auto names = mergedNames(t, &WineRegFile::valueNames);
     return names;
 }
 

@@ -69,6 +69,11 @@ class WineRegistry : public Registry {
     };
 
     Target target(Hive hive, std::string_view path);
+    using NameList =
+        std::optional<std::vector<std::string>> (WineRegFile::*)(std::string_view) const;
+    /// The names `list` gives for each place of `t`, the first spelling of each name kept;
+    /// nullopt when no place holds the key.
+    std::optional<std::vector<std::string>> mergedNames(const Target& t, NameList list);
     /// The file, read again when it changed on the disk; null when it cannot be read.
     WineRegFile* file(FileId id);
     /// Writes the file when it was changed; false when that fails.
